@@ -1,0 +1,12 @@
+#include "commands.h"
+
+namespace ovctl {
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> all = {
+        {"types", "list device types and which type decodes each stream type", kTypesUsage, runTypes},
+    };
+    return all;
+}
+
+}  // namespace ovctl
