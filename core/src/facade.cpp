@@ -65,28 +65,42 @@ boost::shared_ptr<Decoder> findDecoder(boost::function<boost::shared_ptr<Decoder
 
 }  // namespace
 
-boost::shared_ptr<LiveChan> GetLiveChan(ChanOpt* opt) { return callSlot(&VideoDevSDK::GetLiveChan, opt); }
+boost::shared_ptr<LiveChan> GetLiveChan(ChanOpt* opt) {
+    return callSlot(&VideoDevSDK::GetLiveChan, opt);
+}
 
-boost::shared_ptr<LiveChan> GetLiveSubChan(ChanOpt* opt) { return callSlot(&VideoDevSDK::GetLiveSubChan, opt); }
+boost::shared_ptr<LiveChan> GetLiveSubChan(ChanOpt* opt) {
+    return callSlot(&VideoDevSDK::GetLiveSubChan, opt);
+}
 
-boost::shared_ptr<LiveChan> GetLiveH264Chan(ChanOpt* opt) { return callSlot(&VideoDevSDK::GetLiveH264Chan, opt); }
+boost::shared_ptr<LiveChan> GetLiveH264Chan(ChanOpt* opt) {
+    return callSlot(&VideoDevSDK::GetLiveH264Chan, opt);
+}
 
 boost::shared_ptr<LiveChan> GetLiveH264SubChan(ChanOpt* opt) {
     return callSlot(&VideoDevSDK::GetLiveH264SubChan, opt);
 }
 
-boost::shared_ptr<PtzChan> GetPtzChan(ChanOpt* opt) { return callSlot(&VideoDevSDK::GetPtzChan, opt); }
+boost::shared_ptr<PtzChan> GetPtzChan(ChanOpt* opt) {
+    return callSlot(&VideoDevSDK::GetPtzChan, opt);
+}
 
 int32_t EnumHostChan(HostOpt* opt, boost::function<void(NodeInfo*)> onNode) {
     const boost::shared_ptr<VideoDevSDK> record = recordFor(opt);
     return requireSlot(record->EnumHostChan)(opt, onNode);
 }
 
-int32_t QueryRcd(QueryRcdOpt* opt) { return callSlot(&VideoDevSDK::QueryRcd, opt); }
+int32_t QueryRcd(QueryRcdOpt* opt) {
+    return callSlot(&VideoDevSDK::QueryRcd, opt);
+}
 
-boost::shared_ptr<RcdChan> GetRcdChan(RcdChanOpt* opt) { return callSlot(&VideoDevSDK::GetRcdChan, opt); }
+boost::shared_ptr<RcdChan> GetRcdChan(RcdChanOpt* opt) {
+    return callSlot(&VideoDevSDK::GetRcdChan, opt);
+}
 
-boost::shared_ptr<AlarmChan> GetAlarmChan(ChanOpt* opt) { return callSlot(&VideoDevSDK::GetAlarmChan, opt); }
+boost::shared_ptr<AlarmChan> GetAlarmChan(ChanOpt* opt) {
+    return callSlot(&VideoDevSDK::GetAlarmChan, opt);
+}
 
 boost::shared_ptr<LivePlayDec> GetLivePlayDec(int32_t streamType) {
     return findDecoder(&VideoDevSDK::GetLivePlayDec, streamType, false);

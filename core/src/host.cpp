@@ -38,7 +38,9 @@ bool Host::registerType(const std::string& type, uint32_t version, uint32_t lowe
     return types_.emplace(type, TypeEntry{version, lowestVersion, {}}).second;
 }
 
-bool Host::knows(const std::string& type) const { return types_.count(type) != 0; }
+bool Host::knows(const std::string& type) const {
+    return types_.count(type) != 0;
+}
 
 uint32_t Host::getVersion(const std::string& type) const {
     auto it = types_.find(type);

@@ -13,8 +13,12 @@ PluginLibrary* PluginLibrary::open(const std::string& file) {
     return handle == nullptr ? nullptr : new PluginLibrary(handle);
 }
 
-PluginLibrary::~PluginLibrary() { dlclose(handle_); }
+PluginLibrary::~PluginLibrary() {
+    dlclose(handle_);
+}
 
-void* PluginLibrary::symbol(const char* name) const { return dlsym(handle_, name); }
+void* PluginLibrary::symbol(const char* name) const {
+    return dlsym(handle_, name);
+}
 
 }  // namespace plugin

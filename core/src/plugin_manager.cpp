@@ -11,7 +11,9 @@ namespace {
 const char* const kEntryPoint = "plugin_connect";
 const char* const kPluginExtension = "ovn";
 
-std::string::size_type lastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+std::string::size_type lastSeparator(const std::string& path) {
+    return path.find_last_of("/\\");
+}
 
 }  // namespace
 
@@ -59,8 +61,7 @@ bool PluginManager::load(const std::string& path) {
     auto connect = reinterpret_cast<ConnectFunc>(library->symbol(kEntryPoint));
     if (connect == nullptr) {
         std::fprintf(stderr, "Library symbol \"%s\" not found.\n", kEntryPoint);
-        std::fprintf(stderr, "Failed to initialize plugin \"%s\": plugin_connect function not found\n",
-                     name.c_str());
+        std::fprintf(stderr, "Failed to initialize plugin \"%s\": plugin_connect function not found\n", name.c_str());
         return false;
     }
     bool connected = false;

@@ -39,9 +39,13 @@ CoreState::~CoreState() {
     manager.reset();
 }
 
-CoreState& coreState() { return g_state; }
+CoreState& coreState() {
+    return g_state;
+}
 
-bool coreAlive() { return g_alive; }
+bool coreAlive() {
+    return g_alive;
+}
 
 void Init() {
     if (!coreAlive()) {

@@ -28,11 +28,11 @@ struct DevTime {
 
 // Names one channel of one device. Texts stay owned by the caller.
 struct ChanOpt {
-    const char* type;   // device-type key: "hik", "dahua", "file", "ovsms", "ova"
-    const char* addr;   // host, optionally ":" and port
+    const char* type;  // device-type key: "hik", "dahua", "file", "ovsms", "ova"
+    const char* addr;  // host, optionally ":" and port
     const char* user;
     const char* passw;
-    const char* chan;   // channel number, channel id, JSON description or file path
+    const char* chan;  // channel number, channel id, JSON description or file path
 };
 
 struct HostOpt {
@@ -113,12 +113,12 @@ enum StreamType : int32_t {
 struct StreamFrame {
     const uint8_t* data;  // valid only during the callback
     int32_t size;
-    int32_t kind;         // StreamFrameKind
-    int64_t time;         // ms: kind 1 presentation time, kinds 4/5 time of day at arrival
+    int32_t kind;  // StreamFrameKind
+    int64_t time;  // ms: kind 1 presentation time, kinds 4/5 time of day at arrival
     int32_t reserved1;
     int32_t reserved2;
-    int32_t key;          // kind 1: 1 for a key frame; kinds 4/5: 1
-    int32_t streamType;   // StreamType of the block; 0 for kind 1
+    int32_t key;         // kind 1: 1 for a key frame; kinds 4/5: 1
+    int32_t streamType;  // StreamType of the block; 0 for kind 1
 };
 
 typedef boost::function<void(StreamFrame*)> FrameCallback;

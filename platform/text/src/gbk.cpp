@@ -44,8 +44,12 @@ std::string convert(std::string_view in, const char* to, const char* from) {
 
 }  // namespace
 
-std::string utf8ToGbk(std::string_view utf8) { return convert(utf8, "GBK", "UTF-8"); }
+std::string utf8ToGbk(std::string_view utf8) {
+    return convert(utf8, "GBK", "UTF-8");
+}
 
-std::string gbkToUtf8(std::string_view gbk) { return convert(gbk, "UTF-8", "GBK"); }
+std::string gbkToUtf8(std::string_view gbk) {
+    return convert(gbk, "UTF-8", "GBK");
+}
 
 }  // namespace ovtext
