@@ -1,5 +1,6 @@
 #include "file_logger.h"
 
+#include <stdio_ext.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,9 +36,18 @@ void writeAll(int fd, const char* data, std::size_t size) {
     }
 }
 
+// One write per line, in order with what the host prints through stdio: with
+// nothing of the host's waiting in the stream's buffer the line goes straight
+// to the descriptor, otherwise behind the waiting bytes.
 void printToStdout(const char* text, std::size_t size) {
-    std::fwrite(text, 1, size, stdout);
-    std::fflush(stdout);
+    flockfile(stdout);
+    if (__fpending(stdout) == 0) {
+        writeAll(fileno_unlocked(stdout), text, size);
+    } else {
+        fwrite_unlocked(text, 1, size, stdout);
+        fflush_unlocked(stdout);
+    }
+    funlockfile(stdout);
 }
 
 }  // namespace

@@ -199,6 +199,15 @@ TEST_F(RunlogTest, EveryLevelWritesTheSameLineToStdoutAndToTheFileInLocalTime) {
     }
 }
 
+TEST_F(RunlogTest, LinesKeepTheirPlaceAmongTheHostsOwnOutput) {
+    StdoutCapture out(stdoutFile());
+    std::printf("host: ");  // no line end, so it waits in stdio's buffer
+    info("x=%d", 5);
+    std::printf("host again\n");
+    const std::string printed = out.stop();
+    EXPECT_THAT(printed, MatchesRegex(std::string("host: ") + kStampPattern + " \\[Info\\] x=5\r\nhost again\n"));
+}
+
 TEST_F(RunlogTest, DebugWritesNothingAndCreatesNothing) {
     StdoutCapture out(stdoutFile());
     EXPECT_EQ(debug("x=%d", 5), 0);
