@@ -33,9 +33,9 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// "line nnnnnnn thread t " and the padding make a 51-byte message; with the
+// "line nnnnnnn thread t " (22 bytes) and the padding make a 51-byte message; with the
 // time stamp, level word and line end both loggers write 80-byte lines.
-const std::string kPadding(30, 'x');
+const std::string kPadding(29, 'x');
 
 // Seconds for `threads` threads to log `lines` lines between them, all
 // starting together.

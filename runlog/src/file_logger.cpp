@@ -13,7 +13,8 @@
 namespace runlog {
 namespace {
 
-// Line text around the time stamp, level word and message.
+// Bytes counted per line besides the time stamp and the message (the level
+// word is left out, so the count runs a little short).
 constexpr std::size_t kFixedBytesCounted = 9;
 
 // Closes the log file when the process exits or the library is unloaded.
