@@ -60,6 +60,9 @@ struct RenderedLine {
     cairo_surface_t* surface = nullptr;
     Box box;  // where the pixels go in the window
 
+    RenderedLine() = default;
+    RenderedLine(const RenderedLine&) = delete;
+    RenderedLine& operator=(const RenderedLine&) = delete;
     ~RenderedLine() {
         if (surface) {
             cairo_surface_destroy(surface);

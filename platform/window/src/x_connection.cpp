@@ -23,6 +23,13 @@ int onXError(Display* display, XErrorEvent* event) {
     return g_previousHandler ? g_previousHandler(display, event) : 0;
 }
 
+// Xlib wants XInitThreads before any other of its calls in the process; at
+// load time is the earliest we can make it. get() calls it again in case the
+// library was loaded in some other way.
+__attribute__((constructor)) void initXlibThreads() {
+    XInitThreads();
+}
+
 }  // namespace
 
 XConnection* XConnection::get() {
