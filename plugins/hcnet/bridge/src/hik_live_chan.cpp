@@ -30,6 +30,18 @@ struct H264Sink {
 
 }  // namespace
 
+class HikLiveChan::Delivering {
+public:
+    explicit Delivering(HikLiveChan& chan) : chan_(chan), lock_(chan.deliveryMutex_) {
+        chan_.deliveringThread_ = std::this_thread::get_id();
+    }
+    ~Delivering() { chan_.deliveringThread_ = std::thread::id(); }
+
+private:
+    HikLiveChan& chan_;
+    std::lock_guard<std::mutex> lock_;
+};
+
 int64_t TimeOfDayMs() {
     return boost::posix_time::microsec_clock::local_time().time_of_day().total_microseconds() / 1000;
 }
@@ -40,7 +52,8 @@ HikLiveChan::HikLiveChan(boost::shared_ptr<LoginHD> login, int32_t channel, int3
       handle_(-1),
       demux_(new CMpeg2Demux()),
       streamType_(streamType),
-      passThrough_(passThrough ? 1 : 0) {}
+      passThrough_(passThrough ? 1 : 0),
+      deliveringThread_(std::thread::id()) {}
 
 HikLiveChan::~HikLiveChan() {
     // returns once the vendor thread has left our handlers for good
@@ -50,6 +63,9 @@ HikLiveChan::~HikLiveChan() {
 }
 
 int32_t HikLiveChan::SetCallback(OV::FrameCallback onFrame, OV::FrameCallback second) {
+    if (deliveringThread_.load() == std::this_thread::get_id()) {
+        return -1;
+    }
     std::lock_guard<std::mutex> lock(deliveryMutex_);
     callback_ = onFrame;
     second_ = second;
@@ -92,7 +108,7 @@ int32_t HikLiveChan::MakeKeyFrame() {
 void HikLiveChan::OnPassThroughData(int32_t, uint32_t dataType, uint8_t* data, uint32_t size, void* user) {
     HikLiveChan* self = static_cast<HikLiveChan*>(user);
     try {
-        std::lock_guard<std::mutex> lock(self->deliveryMutex_);
+        Delivering delivering(*self);
         // blocks before SetCallback have nobody to go to
         if (self->callback_.empty()) {
             return;
@@ -117,7 +133,7 @@ void HikLiveChan::OnDemuxData(int32_t, uint32_t dataType, uint8_t* data, uint32_
     }
     HikLiveChan* self = static_cast<HikLiveChan*>(user);
     try {
-        std::lock_guard<std::mutex> lock(self->deliveryMutex_);
+        Delivering delivering(*self);
         // fed even before SetCallback, so the demultiplexer stays in step
         self->demux_->AddData(data, int32_t(size));
     } catch (...) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 #include <boost/noncopyable.hpp>
 #include <boost/shared_ptr.hpp>
@@ -24,6 +26,8 @@ public:
     HikLiveChan(boost::shared_ptr<LoginHD> login, int32_t channel, int32_t streamType, bool passThrough);
     ~HikLiveChan();
 
+    // -1 without effect when called from inside the channel's own frame
+    // callback (the callback may not be replaced while it runs).
     int32_t SetCallback(OV::FrameCallback onFrame, OV::FrameCallback second) override;
     // A second Start while playing keeps the running play and returns 0.
     int32_t Start() override;
@@ -47,6 +51,11 @@ private:
     // Held by the vendor thread while it hands a block on, and by SetCallback:
     // a callback installed while data already flows is never half-seen.
     std::mutex deliveryMutex_;
+    // The vendor thread while it holds deliveryMutex_, so that SetCallback
+    // from inside the frame callback is refused instead of deadlocking.
+    std::atomic<std::thread::id> deliveringThread_;
+
+    class Delivering;
 };
 
 // Slot operations: the channel of opt on the login its texts name, or empty

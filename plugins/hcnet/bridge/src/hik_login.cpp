@@ -27,6 +27,21 @@ std::string text(const char* s) {
     return s == nullptr ? std::string() : std::string(s);
 }
 
+// A '#' inside a user name or password would let two different credentials
+// share one key (user "a#b" with password "c", user "a" with password "b#c"),
+// and the second would be handed the first one's login. Escaped, the key of
+// texts without '#' and '\' stays host:port#user#password.
+std::string keyPart(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '#' || c == '\\') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out;
+}
+
 }  // namespace
 
 void SplitAddress(const std::string& addr, std::string& host, std::string& port) {
@@ -51,7 +66,8 @@ boost::shared_ptr<LoginHD> HikLogin(const char* addr, const char* user, const ch
     std::string host;
     std::string port;
     SplitAddress(text(addr), host, port);
-    const std::string key = host + ":" + port + "#" + text(user) + "#" + text(passw);
+    const std::string key =
+        keyPart(host) + ":" + keyPart(port) + "#" + keyPart(text(user)) + "#" + keyPart(text(passw));
 
     LoginCache& c = cache();
     {
@@ -70,9 +86,15 @@ boost::shared_ptr<LoginHD> HikLogin(const char* addr, const char* user, const ch
         RaiseLastHikError();
         return boost::shared_ptr<LoginHD>();
     }
-    int32_t firstDigitalChan = 0;
-    boost::shared_ptr<ChansImp> chans = ListChannels(userId, info, firstDigitalChan);
-    boost::shared_ptr<LoginHD> login(new LoginHD(userId, info.firstTalkChan, firstDigitalChan, chans));
+    boost::shared_ptr<LoginHD> login;
+    try {
+        int32_t firstDigitalChan = 0;
+        boost::shared_ptr<ChansImp> chans = ListChannels(userId, info, firstDigitalChan);
+        login.reset(new LoginHD(userId, info.firstTalkChan, firstDigitalChan, chans));
+    } catch (...) {
+        NET_DVR_Logout(userId);  // nobody else will
+        throw;
+    }
 
     std::lock_guard<std::mutex> lock(c.mutex);
     c.logins[key] = login;

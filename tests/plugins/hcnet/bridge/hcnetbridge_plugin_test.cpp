@@ -34,7 +34,9 @@ class HcnetbridgePluginTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         OV::Init();
-        startJournal_ = journal();
+        if (startJournal_.empty()) {  // the first start of the process (tests may repeat)
+            startJournal_ = journal();
+        }
         HikSim_Reset();
         const std::string path =
             hiksimtest::WriteFile("plugin.ps", hiksimtest::MakeHikStream(hiksimtest::FakeVideo(10, 0, 5)));

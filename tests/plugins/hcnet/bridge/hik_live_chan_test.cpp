@@ -274,6 +274,28 @@ TEST_F(HikLiveChanTest, DataBeforeSetCallbackGoesNowhereQuietly) {
     }
 }
 
+TEST_F(HikLiveChanTest, SetCallbackFromInsideTheCallbackIsRefused) {
+    for (int32_t slot : {0, 2}) {
+        auto chan = open(slot);
+        OV::LiveChan* raw = chan.get();
+        FrameLog log;
+        OV::FrameCallback logged = log.callback();
+        std::atomic<int> refused{0};
+        chan->SetCallback(
+            [&, raw](OV::StreamFrame* f) {
+                logged(f);
+                if (raw->SetCallback(OV::FrameCallback(), OV::FrameCallback()) == -1) {
+                    ++refused;
+                }
+            },
+            OV::FrameCallback());
+        ASSERT_EQ(0, chan->Start());
+        ASSERT_TRUE(log.waitFor(5));  // still the first callback
+        chan.reset();
+        EXPECT_GE(refused.load(), 5);
+    }
+}
+
 TEST_F(HikLiveChanTest, ChannelsShareTheLoginAndMakeKeyFramesAlike) {
     auto main = open(0, "33");
     auto sub = open(3, "33");

@@ -106,6 +106,16 @@ TEST_F(HikLoginTest, ThePasswordIsPartOfTheKey) {
     EXPECT_EQ(before, HikLogin("10.2.0.1", "admin", "12345"));
 }
 
+TEST_F(HikLoginTest, CredentialsThatOnlyDifferInWhereTheHashIsAreTwoLogins) {
+    ASSERT_EQ(0, HikSim_AddDevice(R"({"host": "10.2.0.7", "users": {"a#b": "c", "a": "b#c"}})"));
+    auto one = HikLogin("10.2.0.7", "a#b", "c");
+    auto other = HikLogin("10.2.0.7", "a", "b#c");
+    ASSERT_TRUE(one && other);
+    EXPECT_NE(one, other);
+    EXPECT_EQ(2u, Calls("NET_DVR_Login_V30").size());
+    EXPECT_EQ(one, HikLogin("10.2.0.7", "a#b", "c"));
+}
+
 TEST_F(HikLoginTest, ConcurrentLoginsToOneKeyBothStayValid) {
     boost::shared_ptr<hik::LoginHD> a, b;
     std::thread ta([&] { a = HikLogin("10.2.0.1", "admin", "12345"); });
