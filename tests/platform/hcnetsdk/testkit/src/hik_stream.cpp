@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -100,15 +101,23 @@ std::vector<PsFrame> FakeVideo(int count, int64_t startMs, int gop, std::size_t 
 }
 
 const std::string& TempDir() {
-    static const std::string dir = [] {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/hiksim.XXXXXX";
-        if (mkdtemp(&pattern[0]) == nullptr) {
-            throw std::runtime_error("cannot make a temporary folder");
+    // removed with everything in it when the test program ends
+    struct Folder {
+        std::string path;
+        Folder() {
+            const char* base = std::getenv("TMPDIR");
+            path = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/hiksim.XXXXXX";
+            if (mkdtemp(&path[0]) == nullptr) {
+                throw std::runtime_error("cannot make a temporary folder");
+            }
         }
-        return pattern;
-    }();
-    return dir;
+        ~Folder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
 }
 
 std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {

@@ -31,7 +31,8 @@ std::vector<uint8_t> FakeAccessUnit(bool key, int index, std::size_t size);
 // frames at 25 per second from startMs, a key frame every `gop`
 std::vector<PsFrame> FakeVideo(int count, int64_t startMs = 0, int gop = 25, std::size_t size = 1500);
 
-// A folder of its own under the system's temporary folder, made on first use.
+// A folder of its own under the temporary folder, made on first use and
+// removed when the program ends.
 const std::string& TempDir();
 std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::string& path);
