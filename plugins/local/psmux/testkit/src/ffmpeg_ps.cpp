@@ -60,7 +60,7 @@ AVCodecID videoCodec(PsVideoTag tag) {
 }  // namespace
 
 std::vector<uint8_t> ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideoTag tag,
-                                   const std::vector<AccessUnit>& audio) {
+                                   const std::vector<AccessUnit>& audio, int width, int height) {
     av_log_set_level(AV_LOG_ERROR);
     std::vector<uint8_t> out;
     size_t total = 0;
@@ -82,6 +82,8 @@ std::vector<uint8_t> ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideo
         AVStream* videoStream = avformat_new_stream(context, nullptr);
         videoStream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
         videoStream->codecpar->codec_id = videoCodec(tag);
+        videoStream->codecpar->width = width;
+        videoStream->codecpar->height = height;
         videoStream->time_base = AVRational{1, 90000};
         AVStream* audioStream = nullptr;
         if (!audio.empty()) {
@@ -116,6 +118,7 @@ std::vector<uint8_t> ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideo
         av_packet_free(&packet);
         check(av_write_trailer(context), "av_write_trailer");
     } catch (...) {
+        av_freep(&context->pb->buffer);
         avio_context_free(&context->pb);
         avformat_free_context(context);
         throw;

@@ -19,7 +19,7 @@ enum class PsVideoTag { H264, Mpeg2, Mpeg4 };
 // Writes the units with FFmpeg's "vob" muxer (MPEG-2 program stream, 2048-byte
 // packs); audio (mp2 frames) is optional.
 std::vector<uint8_t> ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideoTag tag,
-                                   const std::vector<AccessUnit>& audio);
+                                   const std::vector<AccessUnit>& audio, int width = 352, int height = 288);
 
 struct PsPacket {
     int codecType;  // AVMediaType
