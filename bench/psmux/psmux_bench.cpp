@@ -158,8 +158,8 @@ DemuxResult demuxFfmpeg(const std::vector<uint8_t>& stream, size_t chunk, bool p
 void benchDemux(const char* name, const std::vector<uint8_t>& stream, size_t videoInput, int repeats) {
     const double megabytes = double(stream.size()) / 1e6;
     std::printf("\nDemultiplexing the %s stream (%.1f MB)\n", name, megabytes);
-    std::printf("%-8s %10s %10s %10s %10s %8s %8s %9s %8s\n", "chunk", "ours", "FFmpeg", "FF raw", "memcpy",
-                "ours/FF", "/FF raw", "/memcpy", "frames");
+    std::printf("%-8s %10s %10s %10s %10s %8s %8s %9s %8s\n", "chunk", "ours", "FFmpeg", "FF raw", "memcpy", "ours/FF",
+                "/FF raw", "/memcpy", "frames");
     std::printf("%-8s %10s %10s %10s %10s\n", "", "MB/s", "MB/s", "MB/s", "MB/s");
     std::vector<uint8_t> copy(stream.size(), 1);
     double ours4k = 0;
@@ -188,8 +188,8 @@ void benchDemux(const char* name, const std::vector<uint8_t>& stream, size_t vid
             ours4m = rOurs;
         }
     }
-    std::printf("  video bytes out: ours %zu, FFmpeg %zu, of %zu in (ours holds back the last pack)\n",
-                ours.videoBytes, theirs.videoBytes, videoInput);
+    std::printf("  video bytes out: ours %zu, FFmpeg %zu, of %zu in (ours holds back the last pack)\n", ours.videoBytes,
+                theirs.videoBytes, videoInput);
     std::printf("  lowest ours/FFmpeg %.2fx (target 3x); ours 4 MiB / 4 KiB = %.2f\n", minRatio, ours4m / ours4k);
 }
 

@@ -26,9 +26,13 @@ const char kAudioTooLarge[] = "dmx: Warning in CMpeg2Demux::Demultiplex - audio 
 const char kInputTooLarge[] = "dmx: Warning in CMpeg2Demux::AddData - unread input over 4194304 bytes dropped.";
 
 // The messages go out as they stand, without a line end.
-void say(const char* text) { std::fputs(text, stdout); }
+void say(const char* text) {
+    std::fputs(text, stdout);
+}
 
-bool isStartCode(const uint8_t* at) { return at[0] == 0 && at[1] == 0 && at[2] == 1; }
+bool isStartCode(const uint8_t* at) {
+    return at[0] == 0 && at[1] == 0 && at[2] == 1;
+}
 
 // First q in [from, limit) where 00 00 01 begins; the bytes up to limit + 2
 // must be readable. memchr finds the rare 01 bytes far faster than a loop.
@@ -139,7 +143,9 @@ void CMpeg2Demux::addSlice(const uint8_t* data, int32_t length) {
     }
 }
 
-int32_t CMpeg2Demux::Demultiplex() { return demultiplex(input_.unread(), size_t(input_.unreadSize()), false); }
+int32_t CMpeg2Demux::Demultiplex() {
+    return demultiplex(input_.unread(), size_t(input_.unreadSize()), false);
+}
 
 int32_t CMpeg2Demux::demultiplex(const uint8_t* bytes, size_t count, bool external) {
     if (count == 0) {
@@ -315,8 +321,7 @@ void CMpeg2Demux::collect(const uint8_t* unit, size_t length) {
     packHeadLength_ += take;
 }
 
-void CMpeg2Demux::gather(CBuffer& buffer, bool& dropping, const char* warning, const uint8_t* payload,
-                         size_t length) {
+void CMpeg2Demux::gather(CBuffer& buffer, bool& dropping, const char* warning, const uint8_t* payload, size_t length) {
     if (dropping) {
         return;
     }

@@ -58,9 +58,9 @@ TEST(Mpeg2DemuxTest, PacksBecomeFramesOnePackLate) {
     stream.pack(180000).map(0x02).pes(0xE0, a);
     stream.pack(270000).padding();
     const std::vector<Delivery> expected = {
-        {0xE0, a, 2, hik::PACK_MAP_H264},   {0xC0, b, 100, 0},
-        {0xE0, c, 1, hik::PACK_PLAIN},      {0xE0, d, 1000, hik::PACK_MAP_MPEG4},
-        {0xE0, e, 1001, hik::PACK_SYSTEM},  {0xE0, a, 2000, hik::PACK_SYSTEM},
+        {0xE0, a, 2, hik::PACK_MAP_H264},  {0xC0, b, 100, 0},
+        {0xE0, c, 1, hik::PACK_PLAIN},     {0xE0, d, 1000, hik::PACK_MAP_MPEG4},
+        {0xE0, e, 1001, hik::PACK_SYSTEM}, {0xE0, a, 2000, hik::PACK_SYSTEM},
     };
     for (const auto& chunking : dmxtest::chunkings()) {
         SCOPED_TRACE(chunking.name);
@@ -108,8 +108,9 @@ TEST(Mpeg2DemuxTest, AddDataResults) {
         StdoutCapture out;
         EXPECT_EQ(demux.AddData(nullptr, 10), -1);
         EXPECT_EQ(demux.AddData(&byte, -1), -1);
-        EXPECT_EQ(out.text(),
-                  "dmx: Error in CMpeg2Demux::AddData - invalid data.dmx: Error in CMpeg2Demux::AddData - invalid data.");
+        EXPECT_EQ(
+            out.text(),
+            "dmx: Error in CMpeg2Demux::AddData - invalid data.dmx: Error in CMpeg2Demux::AddData - invalid data.");
     }
     {
         StdoutCapture out;
