@@ -115,9 +115,20 @@ int32_t CMpeg2Demux::AddData(const uint8_t* data, int32_t length) {
         }
         // A large chunk goes in by slices: the input buffer then stays in the
         // processor's cache, and a large chunk costs what small ones cost.
-        // The output does not depend on how the bytes are cut.
+        // The output does not depend on how the bytes are cut. After a failed
+        // delivery the rest of the chunk only waits, as it would in one scan.
+        bool failed = false;
         for (int32_t at = 0; at < length; at += kSlice) {
-            addSlice(data + at, std::min(kSlice, length - at));
+            const int32_t count = std::min(kSlice, length - at);
+            if (failed) {
+                input_.append(data + at, count);
+            } else {
+                failed = addSlice(data + at, count) < 0;
+            }
+            if (input_.unreadSize() > kMaxHeldInput) {
+                dropHeldInput();
+                failed = false;
+            }
         }
         return 0;
     } catch (...) {
@@ -126,21 +137,15 @@ int32_t CMpeg2Demux::AddData(const uint8_t* data, int32_t length) {
     }
 }
 
-void CMpeg2Demux::addSlice(const uint8_t* data, int32_t length) {
+int32_t CMpeg2Demux::addSlice(const uint8_t* data, int32_t length) {
     if (input_.unreadSize() == 0) {
         // nothing held over: scan the caller's bytes where they are and keep
         // only the tail that is not complete yet
-        demultiplex(data, size_t(length), true);
-    } else {
-        input_.append(data, length);
-        // below what the last scan asked for, a scan would stop where it is
-        if (size_t(input_.unreadSize()) >= need_) {
-            Demultiplex();
-        }
+        return demultiplex(data, size_t(length), true);
     }
-    if (input_.unreadSize() > kMaxHeldInput) {
-        dropHeldInput();
-    }
+    input_.append(data, length);
+    // below what the last scan asked for, a scan would stop where it is
+    return size_t(input_.unreadSize()) >= need_ ? Demultiplex() : 1;
 }
 
 int32_t CMpeg2Demux::Demultiplex() {

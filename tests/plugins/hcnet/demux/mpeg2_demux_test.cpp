@@ -258,6 +258,33 @@ TEST(Mpeg2DemuxTest, FailedDeliveryIsRetried) {
     EXPECT_EQ(recorder.got, expected);
 }
 
+// However large the chunk, a failed delivery is tried once per AddData; the
+// rest of the chunk waits.
+TEST(Mpeg2DemuxTest, FailedDeliveryTriedOncePerChunk) {
+    PsBuilder stream;
+    for (int i = 0; i < 40; ++i) {
+        stream.pack(900 * uint64_t(i + 1)).pes(0xE0, pattern(30000, uint8_t(i)));
+    }
+    stream.pack(90000).padding();
+    hik::CMpeg2Demux demux;
+    Recorder recorder;
+    int failures = 1;
+    recorder.before = [&failures](const Delivery&) {
+        if (failures-- > 0) {
+            throw std::runtime_error("receiver failed");
+        }
+    };
+    demux.SetEsCBK(recorder.callback());
+    StdoutCapture out;
+    EXPECT_EQ(demux.AddData(stream.bytes.data(), int32_t(stream.bytes.size())), 0);
+    EXPECT_EQ(out.text(), "dmx: Error in CMpeg2Demux::Demultiplex call...");
+    EXPECT_TRUE(recorder.got.empty());
+    const uint8_t none = 0;
+    EXPECT_EQ(demux.AddData(&none, 0), 0);
+    ASSERT_EQ(recorder.got.size(), 40u);
+    EXPECT_EQ(recorder.got[39].data, pattern(30000, 39));
+}
+
 // A pack stream whose receiver never accepts piles up input only to the
 // bound; then input and pending pack are dropped and the scan starts afresh.
 TEST(Mpeg2DemuxTest, FailingReceiverDoesNotPileUpInput) {

@@ -58,7 +58,7 @@ public:
     int32_t Demultiplex();
 
 private:
-    void addSlice(const uint8_t* data, int32_t length);
+    int32_t addSlice(const uint8_t* data, int32_t length);
     int32_t demultiplex(const uint8_t* bytes, size_t count, bool external);
     void scan(const uint8_t* bytes, size_t count, size_t& consumed);
     void deliverPack();
