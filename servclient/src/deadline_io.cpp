@@ -62,10 +62,20 @@ void closeOnItsThread(const SocketPtr& sock) {
 
 }  // namespace
 
+void noDelay(boost::asio::ip::tcp::socket& sock) {
+    error_code ignored;
+    sock.set_option(boost::asio::ip::tcp::no_delay(true), ignored);
+}
+
 bool connectWithin(const SocketPtr& sock, const boost::asio::ip::tcp::endpoint& endpoint, int64_t timeoutMs) {
     auto state = boost::make_shared<Completion>();
     boost::asio::post(sock->get_executor(), [sock, endpoint, state] {
-        sock->async_connect(endpoint, [state](const error_code& ec) { state->finish(!ec); });
+        sock->async_connect(endpoint, [sock, state](const error_code& ec) {
+            if (!ec) {
+                noDelay(*sock);
+            }
+            state->finish(!ec);
+        });
     });
     if (!state->waitFor(timeoutMs)) {
         closeOnItsThread(sock);

@@ -16,6 +16,11 @@ namespace sms {
 
 typedef boost::shared_ptr<boost::asio::ip::tcp::socket> SocketPtr;
 
+// Requests and answers are small frames; none may wait for the
+// acknowledgement of the one before it.
+void noDelay(boost::asio::ip::tcp::socket& sock);
+
+// Connects (and sets noDelay); false on failure or after the deadline.
 bool connectWithin(const SocketPtr& sock, const boost::asio::ip::tcp::endpoint& endpoint, int64_t timeoutMs);
 
 // The synchronous exchange: writes one frame, then takes the next frame on

@@ -13,7 +13,7 @@
 #include <map>
 
 #include <boost/shared_ptr.hpp>
-#include <boost/thread/mutex.hpp>
+#include <boost/thread/shared_mutex.hpp>
 
 namespace sms {
 
@@ -74,7 +74,7 @@ private:
     boost::shared_ptr<void> findHolder(int32_t handle, HandleKind kind) const;
     boost::shared_ptr<void> removeHolder(int32_t handle, HandleKind kind, bool checkKind);
 
-    mutable boost::mutex mutex_;
+    mutable boost::shared_mutex mutex_;
     std::map<int32_t, Holder> holders_;
     std::atomic<int32_t> counter_{0};
 };

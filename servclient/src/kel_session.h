@@ -32,6 +32,7 @@
 #include "kel_stream.h"
 #include "net_ios_man.h"
 #include "process_time.h"
+#include "read_ahead.h"
 #include "sock_token.h"
 #include "time_out_msg_warp.h"
 
@@ -51,6 +52,9 @@ public:
     static constexpr int64_t kHeartbeatMs = 5000;
     static constexpr int64_t kSilenceLimitMs = 15000;
     static constexpr int64_t kMeterMs = 1000;
+    // at most this many queued frames, or frames past this many bytes, per write
+    static constexpr std::size_t kWriteBatchFrames = 64;
+    static constexpr std::size_t kWriteBatchBytes = 64 * 1024;
 
     // Takes the next network service; throws std::runtime_error while the
     // pools are not running.
@@ -98,7 +102,9 @@ private:
     void writeNext();
     void onWritten(const boost::system::error_code& ec, const SocketPtr& sock, SockTokenPtr token);
     void startReading();
-    void onHeader(const boost::system::error_code& ec, const SocketPtr& sock, SockTokenPtr token);
+    void readHeader(const SocketPtr& sock, SockTokenPtr token);
+    void onReadAhead(const boost::system::error_code& ec, std::size_t n, const SocketPtr& sock, SockTokenPtr token);
+    void onHeader(const SocketPtr& sock, SockTokenPtr token);
     void onPayload(const boost::system::error_code& ec, const SocketPtr& sock, SockTokenPtr token,
                    const KelMsgPtr& msg);
     void dispatch(const KelMsgPtr& msg, const SockTokenPtr& token);
@@ -137,7 +143,8 @@ private:
     std::map<int32_t, boost::shared_ptr<TimeOutMsgWarp>> waiters_;
 
     std::atomic<int32_t> sn_{0};
-    boost::shared_ptr<std::array<uint8_t, kHeaderSize>> header_;
+    // network thread only; shared with the pending read that fills it
+    boost::shared_ptr<ReadAhead> readAhead_;
     KelClock::time_point lastHeartbeat_;  // network thread only
 
     std::atomic<int64_t> total_{0};

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -275,6 +276,69 @@ TEST_F(SessionTest, MediaFramesReachTheDataCallbackInOrderAndAreMetered) {
     EXPECT_TRUE(sim.waitFor([&] { return s->bytesPerSecond() > 0; }, kPatienceMs));
     EXPECT_TRUE(sim.waitFor([&] { return s->bytesPerSecond() == 0; }, kPatienceMs));
     EXPECT_EQ(s->totalBytes(), bytes);
+}
+
+// The reader takes whatever pieces the connection brings: frames sent whole,
+// in random pieces or byte by byte arrive the same.
+TEST_F(SessionTest, FramesArriveTheSameHoweverTheStreamIsCut) {
+    std::vector<uint8_t> stream;
+    std::vector<std::string> expected;
+    std::vector<std::size_t> starts;  // where each frame begins
+    for (int i = 0; i < 12; ++i) {
+        // small frames, and some larger than what the reader buffers ahead
+        const std::string payload(i % 4 == 3 ? 9000 + i : 10 + 37 * i, static_cast<char>('a' + i));
+        const auto frame = smssim::frameOf(media(50 + i % 2, payload, true, i, i % 3));
+        starts.push_back(stream.size());
+        stream.insert(stream.end(), frame.begin(), frame.end());
+        expected.push_back(std::to_string(payload.size()) + payload.substr(0, 1) + "/" + std::to_string(1000 + i) +
+                           "/" + std::to_string(i) + "/" + std::to_string(i % 3));
+    }
+    // where each piece ends
+    std::vector<std::size_t> random, headers, bytes;
+    std::mt19937 generator(7);
+    for (std::size_t at = 0; at < stream.size(); at += 1 + generator() % 3000) {
+        random.push_back(at);
+    }
+    for (std::size_t i = 1; i < starts.size(); ++i) {
+        // the end of one frame with a few bytes of the next header, then the rest
+        headers.push_back(starts[i] + 1 + i % 5);
+    }
+    for (std::size_t at = 1; at < stream.size(); ++at) {
+        bytes.push_back(at);
+    }
+    const std::vector<std::pair<const char*, std::vector<std::size_t>>> cuts = {
+        {"whole", {}}, {"random", random}, {"through the headers", headers}, {"byte by byte", bytes}};
+    for (const auto& cut : cuts) {
+        KelSessionPtr s = loggedIn();
+        const int32_t logins = sim.loginCount();
+        std::mutex mutex;
+        std::vector<std::string> got;
+        s->setDataCallback([&](KelStream* f) {
+            std::lock_guard<std::mutex> lock(mutex);
+            got.push_back(std::to_string(f->len) + std::string(reinterpret_cast<const char*>(f->data), 1) + "/" +
+                          std::to_string(f->pts) + "/" + std::to_string(f->t) + "/" + std::to_string(f->st));
+        });
+        std::vector<std::vector<uint8_t>> pieces;
+        std::size_t from = 0;
+        for (std::size_t to : cut.second) {
+            if (to > from && to < stream.size()) {
+                pieces.emplace_back(stream.begin() + from, stream.begin() + to);
+                from = to;
+            }
+        }
+        pieces.emplace_back(stream.begin() + from, stream.end());
+        sim.sendRawPieces(pieces);
+        EXPECT_TRUE(sim.waitFor(
+            [&] {
+                std::lock_guard<std::mutex> lock(mutex);
+                return got.size() == expected.size();
+            },
+            kPatienceMs))
+            << cut.first;
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(got, expected) << cut.first;
+        EXPECT_EQ(sim.loginCount(), logins) << cut.first << ": the connection held";
+    }
 }
 
 }  // namespace

@@ -1,16 +1,17 @@
 #include "raw_frame.h"
 
+#include <algorithm>
+
 #include "frame_header.h"
 
 namespace smssim {
 
 std::vector<uint8_t> rawFrame(const std::string& magic, uint32_t length, const std::vector<uint8_t>& payload) {
-    uint8_t header[sms::kHeaderSize];
-    sms::encodeHeader(header, length);
-    header[0] = static_cast<uint8_t>(magic.size() > 0 ? magic[0] : 0);
-    header[1] = static_cast<uint8_t>(magic.size() > 1 ? magic[1] : 0);
-    std::vector<uint8_t> bytes(header, header + sms::kHeaderSize);
-    bytes.insert(bytes.end(), payload.begin(), payload.end());
+    std::vector<uint8_t> bytes(sms::kHeaderSize + payload.size());
+    sms::encodeHeader(bytes.data(), length);
+    bytes[0] = static_cast<uint8_t>(magic.size() > 0 ? magic[0] : 0);
+    bytes[1] = static_cast<uint8_t>(magic.size() > 1 ? magic[1] : 0);
+    std::copy(payload.begin(), payload.end(), bytes.begin() + sms::kHeaderSize);
     return bytes;
 }
 

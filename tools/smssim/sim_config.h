@@ -58,6 +58,7 @@ struct SimConfig {
     SimDb db;
     std::vector<SimRecord> records;
     std::map<int32_t, AnswerScript> answers;  // by fcode
+    bool recordRequests = true;               // off for long runs (benchmarks): the record grows with every frame
 };
 
 // Reads a JSON configuration (comments allowed) over the defaults; throws

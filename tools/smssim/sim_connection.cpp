@@ -54,7 +54,15 @@ void SimConnection::send(const sms::KelMsgPtr& msg) {
     if (!open_) {
         return;
     }
-    queue_.push_back(msg);
+    queue_.push_back(Queued{msg, false});
+    writeNext();
+}
+
+void SimConnection::sendAlone(const sms::KelMsgPtr& msg) {
+    if (!open_) {
+        return;
+    }
+    queue_.push_back(Queued{msg, true});
     writeNext();
 }
 
@@ -80,10 +88,28 @@ void SimConnection::writeNext() {
         return;
     }
     writing_ = true;
-    const sms::KelMsgPtr msg = queue_.front();
-    queue_.pop_front();
+    // what is queued goes out in one write, frame after frame, up to a
+    // message that must go alone
+    auto batch = boost::make_shared<std::vector<sms::KelMsgPtr>>();
+    do {
+        const bool alone = queue_.front().alone;
+        if (alone && !batch->empty()) {
+            break;
+        }
+        batch->push_back(queue_.front().msg);
+        queue_.pop_front();
+        if (alone) {
+            break;
+        }
+    } while (!queue_.empty() && !queue_.front().alone);
+    std::vector<boost::asio::const_buffer> ranges;
+    for (const auto& msg : *batch) {
+        for (const auto& range : msg->outputRanges()) {
+            ranges.push_back(range);
+        }
+    }
     auto self = shared_from_this();
-    boost::asio::async_write(socket_, msg->outputRanges(), [self, msg](const error_code& ec, std::size_t) {
+    boost::asio::async_write(socket_, ranges, [self, batch](const error_code& ec, std::size_t) {
         self->writing_ = false;
         if (ec) {
             return self->close();

@@ -24,6 +24,9 @@ public:
 
     void start();
     void send(const sms::KelMsgPtr& msg);
+    // Written with a send of its own, not joined with the frames around it:
+    // lets a test cut the byte stream where it likes.
+    void sendAlone(const sms::KelMsgPtr& msg);
     // -1 never sends it
     void sendAfter(const sms::KelMsgPtr& msg, int delayMs);
     void close();
@@ -44,7 +47,11 @@ private:
     boost::asio::ip::tcp::socket socket_;
     uint64_t id_;
     std::array<uint8_t, sms::kHeaderSize> header_{};
-    std::deque<sms::KelMsgPtr> queue_;
+    struct Queued {
+        sms::KelMsgPtr msg;
+        bool alone;
+    };
+    std::deque<Queued> queue_;
     bool writing_ = false;
     bool open_ = true;
     bool loggedIn_ = false;

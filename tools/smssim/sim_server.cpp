@@ -144,6 +144,7 @@ void SimServer::setHandler(int32_t fcode, Handler handler) {
 
 void SimServer::setLog(std::function<void(const std::string&)> log) {
     std::lock_guard<std::mutex> lock(mutex_);
+    logging_ = static_cast<bool>(log);
     log_ = std::move(log);
 }
 
@@ -168,6 +169,22 @@ void SimServer::sendRaw(const std::vector<uint8_t>& bytes) {
     if (io_) {
         auto msg = boost::make_shared<RawMsg>(bytes);
         boost::asio::post(*io_, [this, msg] { forEachConnection([&](SimConnection& c) { c.send(msg); }); });
+    }
+}
+
+void SimServer::sendRawPieces(const std::vector<std::vector<uint8_t>>& pieces) {
+    if (io_) {
+        std::vector<sms::KelMsgPtr> msgs;
+        for (const auto& piece : pieces) {
+            msgs.push_back(boost::make_shared<RawMsg>(piece));
+        }
+        boost::asio::post(*io_, [this, msgs] {
+            forEachConnection([&](SimConnection& c) {
+                for (const auto& msg : msgs) {
+                    c.sendAlone(msg);
+                }
+            });
+        });
     }
 }
 
@@ -262,13 +279,18 @@ void SimServer::handleFrame(SimConnection& conn, const sms::KelMsgPtr& frame) {
     Handler handler;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        requests_.push_back(req);
+        if (config_.recordRequests) {
+            requests_.push_back(req);
+        }
         auto it = handlers_.find(req.fcode);
         if (it != handlers_.end()) {
             handler = it->second;
         }
     }
-    log("conn " + std::to_string(conn.id()) + ": fcode " + std::to_string(req.fcode) + " sn " + std::to_string(req.sn));
+    if (logging_) {
+        log("conn " + std::to_string(conn.id()) + ": fcode " + std::to_string(req.fcode) + " sn " +
+            std::to_string(req.sn));
+    }
     if (handler) {
         return handler(conn, req);
     }
@@ -276,7 +298,7 @@ void SimServer::handleFrame(SimConnection& conn, const sms::KelMsgPtr& frame) {
         case sms::FC_LOGIN:
             return handleLogin(conn, req);
         case sms::FC_HEARTBEAT:
-            if (snapshot().heartbeatAnswers) {
+            if (current(&SimConfig::heartbeatAnswers)) {
                 conn.send(sms::makeMsg(sms::heartbeatDoc(req.sn)));
             }
             return;
@@ -294,17 +316,19 @@ void SimServer::handleFrame(SimConnection& conn, const sms::KelMsgPtr& frame) {
 }
 
 void SimServer::handleLogin(SimConnection& conn, const SimRequest& req) {
-    const SimConfig cfg = snapshot();
+    const std::vector<SimUser> users = current(&SimConfig::users);
+    const int32_t badLoginCode = current(&SimConfig::badLoginCode);
+    const int32_t refuseLogin = current(&SimConfig::refuseLogin);
     const std::string user = sms::textOf(req.doc->get(), "username");
     const std::string password = sms::textOf(req.doc->get(), "password");
-    int32_t code = cfg.badLoginCode;
-    for (const SimUser& u : cfg.users) {
+    int32_t code = badLoginCode;
+    for (const SimUser& u : users) {
         if (u.name == user && u.password == password) {
             code = 0;
         }
     }
-    if (cfg.refuseLogin != 0) {
-        code = cfg.refuseLogin;
+    if (refuseLogin != 0) {
+        code = refuseLogin;
     }
     if (code == 0) {
         conn.setLoggedIn();
@@ -314,7 +338,7 @@ void SimServer::handleLogin(SimConnection& conn, const SimRequest& req) {
 }
 
 void SimServer::handleDb(SimConnection& conn, const SimRequest& req) {
-    const SimDb db = snapshot().db;
+    const SimDb db = current(&SimConfig::db);
     answer(conn, req.fcode, req.sn, 0, [&db](DocBuilder& b) {
         b.text("dbaddr", db.addr).text("dbname", db.name).text("dbpassword", db.password);
         if (db.portAsInt32) {
@@ -327,7 +351,7 @@ void SimServer::handleDb(SimConnection& conn, const SimRequest& req) {
 }
 
 void SimServer::handleFind(SimConnection& conn, const SimRequest& req) {
-    const std::vector<SimRecord> records = snapshot().records;
+    const std::vector<SimRecord> records = current(&SimConfig::records);
     answer(conn, req.fcode, req.sn, 0, [&records](DocBuilder& b) {
         bson_t list;
         bson_append_array_begin(b.raw(), "filelist", -1, &list);

@@ -86,6 +86,9 @@ public:
     // on every open connection
     void closeConnections();
     void sendRaw(const std::vector<uint8_t>& bytes);
+    // Each piece with a send of its own, all queued at once (nothing gets
+    // between them).
+    void sendRawPieces(const std::vector<std::vector<uint8_t>>& pieces);
     void sendDoc(const sms::BsonDocPtr& doc);
 
     // what happened
@@ -116,6 +119,12 @@ private:
     void handleFind(SimConnection& conn, const SimRequest& req);
     void handlePtz(const SimRequest& req);
     SimConfig snapshot() const;
+    // One member of the configuration, copied under the lock.
+    template <class T>
+    T current(T SimConfig::*member) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return config_.*member;
+    }
     void log(const std::string& line);
 
     mutable std::mutex mutex_;
@@ -125,6 +134,7 @@ private:
     std::vector<SimPtz> ptz_;
     std::map<uint64_t, boost::shared_ptr<SimConnection>> connections_;
     std::function<void(const std::string&)> log_;
+    std::atomic<bool> logging_{false};
 
     std::unique_ptr<boost::asio::io_context> io_;
     std::unique_ptr<boost::asio::ip::tcp::acceptor> acceptor_;
