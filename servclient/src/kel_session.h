@@ -53,7 +53,7 @@ public:
     static constexpr int64_t kSilenceLimitMs = 15000;
     static constexpr int64_t kMeterMs = 1000;
     // at most this many queued frames, or frames past this many bytes, per write
-    static constexpr std::size_t kWriteBatchFrames = 64;
+    static constexpr std::size_t kWriteBatchFrames = 32;  // two ranges each: one gathered send
     static constexpr std::size_t kWriteBatchBytes = 64 * 1024;
 
     // Takes the next network service; throws std::runtime_error while the

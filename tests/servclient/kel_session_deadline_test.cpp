@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "session_fixture.h"
+#include "sim_connection.h"
 
 namespace sms {
 namespace {
@@ -35,6 +36,19 @@ TEST_F(SessionTest, UnansweredExchangesEndAfter5000ms) {
     KelSessionPtr s = loggedIn();
     ASSERT_TRUE(s);
 
+    // an answer without "sn" reaches nobody
+    sim.setHandler(FC_PLAYBACK_BY_ID, [](smssim::SimConnection& c, const smssim::SimRequest&) {
+        DocBuilder b;
+        b.i32("fcode", FC_PLAYBACK_BY_ID).i32("retcode", 0);
+        c.send(makeMsg(b.finish()));
+    });
+    KelMsgPtr withoutSn;
+    std::thread unnumbered([&] {
+        DocBuilder b;
+        b.i32("fcode", FC_PLAYBACK_BY_ID).i32("sn", s->nextSn());
+        withoutSn = s->request(makeMsg(b.finish()));
+    });
+
     int32_t loginCode = 0;
     int64_t loginMs = 0;
     std::thread login([&] {
@@ -47,8 +61,10 @@ TEST_F(SessionTest, UnansweredExchangesEndAfter5000ms) {
     const KelMsgPtr answer = s->request(makeMsg(dbInfoDoc(s->nextSn())));
     const int64_t requestMs = msSince(t0);
     login.join();
+    unnumbered.join();
 
     EXPECT_FALSE(answer);
+    EXPECT_FALSE(withoutSn);
     EXPECT_GE(requestMs, 4900);
     EXPECT_LT(requestMs, 60000);
     EXPECT_EQ(s->waiterCount(), 0u);

@@ -15,7 +15,6 @@
 // or push frames (SimConnection::send) for as long as it likes.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
