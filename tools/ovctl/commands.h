@@ -17,4 +17,13 @@ const std::vector<Command>& commands();
 int runTypes(Args& args);
 extern const char* const kTypesUsage;
 
+int runSmsLogin(Args& args);
+int runSmsDb(Args& args);
+int runSmsFind(Args& args);
+int runSmsPtz(Args& args);
+extern const char* const kSmsLoginUsage;
+extern const char* const kSmsDbUsage;
+extern const char* const kSmsFindUsage;
+extern const char* const kSmsPtzUsage;
+
 }  // namespace ovctl
