@@ -17,4 +17,7 @@ const std::vector<Command>& commands();
 int runTypes(Args& args);
 extern const char* const kTypesUsage;
 
+int runLive(Args& args);
+extern const char* const kLiveUsage;
+
 }  // namespace ovctl
