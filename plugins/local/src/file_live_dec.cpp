@@ -44,8 +44,15 @@ int32_t FileLiveDec::Start() {
     if (worker_) {
         return 0;  // one worker per channel: a second one would step the same decoder
     }
-    worker_.reset(new boost::thread(&FileLiveDec::runWorker, weak_from_this(), stop_, options_.clock,
-                                    options_.reopenTries, options_.reopenPause));
+    // counted from here, so the count never misses a worker about to run
+    ++running_;
+    try {
+        worker_.reset(new boost::thread(&FileLiveDec::runWorker, weak_from_this(), stop_, options_.clock,
+                                        options_.reopenTries, options_.reopenPause));
+    } catch (...) {
+        --running_;
+        return -1;  // no thread to be had
+    }
     return 0;
 }
 
@@ -66,7 +73,6 @@ int32_t FileLiveDec::openFile() {
 void FileLiveDec::runWorker(boost::weak_ptr<FileLiveDec> weak, boost::shared_ptr<StopSignal> stop,
                             boost::shared_ptr<PaceClock> clock, int reopenTries,
                             std::chrono::milliseconds reopenPause) {
-    ++running_;
     try {
         int failedOpens = 0;
         while (!stop->raised()) {

@@ -52,7 +52,8 @@ public:
 
     // Install before Start: the worker reads the callbacks without a lock.
     int32_t SetCallback(OV::FrameCallback onFrame, OV::FrameCallback second) override;
-    // Starts the worker; a later call finds it started and changes nothing. 0.
+    // Starts the worker; a later call finds it started and changes nothing.
+    // 0; -1 when no thread can be started.
     int32_t Start() override;
     int32_t MakeKeyFrame() override { return 0; }
 
