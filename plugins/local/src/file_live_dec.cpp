@@ -16,20 +16,37 @@ boost::shared_ptr<FileLiveDec> FileLiveDec::open(const std::string& path, const 
     if (channel->openFile() != 0) {
         return {};
     }
-    return channel;
+    // The host's handle. The worker locks its weak reference to the channel
+    // for each picture it encodes; were that the last reference when the host
+    // lets go, the channel would end later, on the worker, and a host that
+    // frees its callback's state after the release would see one more frame.
+    // So the handle's last release stops and joins the worker first.
+    return boost::shared_ptr<FileLiveDec>(channel.get(), [channel](FileLiveDec*) mutable {
+        channel->stopWorker();
+        channel.reset();  // now, not when the last weak reference to the handle goes
+    });
 }
 
 FileLiveDec::~FileLiveDec() {
+    stopWorker();
+}
+
+void FileLiveDec::stopWorker() noexcept {
     stop_->raise();
-    if (worker_) {
-        // The worker itself lets go of the last reference when the host
-        // released the channel while a picture was being encoded; it ends by
-        // itself after this step, and cannot wait for itself.
+    boost::lock_guard<boost::mutex> lock(startMutex_);
+    if (!worker_ || !worker_->joinable()) {
+        return;
+    }
+    try {
+        // A callback that drops the last handle runs on the worker, which
+        // cannot wait for itself; it ends by itself after this step.
         if (worker_->get_id() == boost::this_thread::get_id()) {
             worker_->detach();
         } else {
             worker_->join();
         }
+    } catch (...) {
+        worker_->detach();
     }
 }
 
@@ -41,7 +58,7 @@ int32_t FileLiveDec::SetCallback(OV::FrameCallback onFrame, OV::FrameCallback se
 
 int32_t FileLiveDec::Start() {
     boost::lock_guard<boost::mutex> lock(startMutex_);
-    if (worker_) {
+    if (worker_ || stop_->raised()) {
         return 0;  // one worker per channel: a second one would step the same decoder
     }
     // counted from here, so the count never misses a worker about to run
@@ -132,7 +149,7 @@ void FileLiveDec::onPicture(const boost::weak_ptr<FileLiveDec>& weak, AVC::DecFr
         due = self->pacer_.due(frame->pts, now);
     }
     // waits without holding the channel, so a release during the wait ends it at once
-    if (clock->sleepUntil(due, *stop)) {
+    if (clock->sleepUntil(due, *stop) || stop->raised()) {
         return;
     }
     boost::shared_ptr<FileLiveDec> self = weak.lock();

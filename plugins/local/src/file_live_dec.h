@@ -27,10 +27,11 @@ namespace local {
 // starts again and the time line goes on.
 //
 // One worker thread per started channel does all of it. The worker and the
-// codec callbacks hold the channel only weakly and never across the pacing
-// wait, so the host's last release ends the channel at once; the worker then
-// ends after its current decoding step (the release waits for that when it
-// happens on another thread).
+// codec callbacks hold the channel only weakly, and never across the pacing
+// wait. The host's last release stops the worker and waits for its current
+// step (at most one picture's decoding, encoding and callback): once it has
+// returned, no frame is delivered any more. So the host must not hold, while
+// it releases the channel, a lock its frame callback takes.
 class FileLiveDec : public OV::LiveChan, public boost::enable_shared_from_this<FileLiveDec> {
 public:
     struct Options {
@@ -42,7 +43,8 @@ public:
         std::chrono::milliseconds reopenPause{1000};
     };
 
-    // Empty when the file cannot be opened. Nothing is read before Start.
+    // Empty when the file cannot be opened. Nothing is read before Start. The
+    // handle's last release ends the worker before it returns.
     static boost::shared_ptr<FileLiveDec> open(const std::string& path, const Options& options);
     static boost::shared_ptr<FileLiveDec> open(const std::string& path) { return open(path, Options()); }
 
@@ -66,6 +68,8 @@ private:
     // Makes a new file decoder that reads the file from its beginning; -1
     // (and no file decoder) when the file cannot be opened.
     int32_t openFile();
+    // Raises the stop signal and waits for the worker to end.
+    void stopWorker() noexcept;
 
     static void runWorker(boost::weak_ptr<FileLiveDec> weak, boost::shared_ptr<StopSignal> stop,
                           boost::shared_ptr<PaceClock> clock, int reopenTries, std::chrono::milliseconds reopenPause);
