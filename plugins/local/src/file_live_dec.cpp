@@ -108,14 +108,20 @@ void FileLiveDec::runWorker(boost::weak_ptr<FileLiveDec> weak, boost::shared_ptr
             }
             // the end of the file, or a failed open: play it from its beginning
             bool opened;
+            bool played;
             {
                 boost::shared_ptr<FileLiveDec> self = weak.lock();
                 if (!self) {
                     break;
                 }
+                played = self->playedPicture_;
+                self->playedPicture_ = false;
                 opened = self->openFile() == 0;
             }
-            if (opened) {
+            // A file that opens but yields no picture in a whole pass (damaged
+            // or cut short) would be read again and again without a pause; it
+            // counts as a failed try like a file that does not open.
+            if (opened && played) {
                 failedOpens = 0;
                 continue;
             }
@@ -141,6 +147,7 @@ void FileLiveDec::onPicture(const boost::weak_ptr<FileLiveDec>& weak, AVC::DecFr
         }
         clock = self->options_.clock;
         stop = self->stop_;
+        self->playedPicture_ = true;
         frame->pts = self->timeline_.next(frame->pts);
         const PaceClock::TimePoint now = clock->now();
         if (!self->pacer_.anchored()) {

@@ -36,9 +36,10 @@ class FileLiveDec : public OV::LiveChan, public boost::enable_shared_from_this<F
 public:
     struct Options {
         boost::shared_ptr<PaceClock> clock;  // empty: PaceClock::steady()
-        // A file that cannot be opened again at the end of a loop is tried this
-        // many times in all, with a pause between tries; then the worker ends
-        // and the channel stays silent.
+        // A file that cannot be opened again at the end of a loop (or that
+        // gave no picture in a whole pass) is tried this many times in all,
+        // with a pause between tries; then the worker ends and the channel
+        // stays silent.
         int reopenTries = 5;
         std::chrono::milliseconds reopenPause{1000};
     };
@@ -90,6 +91,7 @@ private:
     boost::shared_ptr<AVC::H264Enc> encoder_;
     int32_t encoderWidth_ = 0;
     int32_t encoderHeight_ = 0;
+    bool playedPicture_ = false;  // since the file was last opened
 
     static std::atomic<int> running_;
 };

@@ -178,31 +178,58 @@ TEST(FileLiveDecTest, AFileThatCannotBeOpenedGivesNoChannel) {
     std::remove(text.c_str());
 }
 
-TEST(FileLiveDecTest, AFileThatCannotBeReopenedEndsTheWorkerAfterPausedTries) {
-    const std::string copy = testing::TempDir() + "file_live_dec_vanishing.mp4";
-    {
-        std::ifstream in(kClip, std::ios::binary);
-        std::ofstream out(copy, std::ios::binary);
+// Copies the first `bytes` of the clip (all of it for 0).
+std::string copyOfClip(const char* name, std::streamsize bytes = 0) {
+    const std::string copy = testing::TempDir() + name;
+    std::ifstream in(kClip, std::ios::binary);
+    std::ofstream out(copy, std::ios::binary);
+    if (bytes == 0) {
         out << in.rdbuf();
+    } else {
+        std::vector<char> head(static_cast<size_t>(bytes));
+        in.read(head.data(), bytes);
+        out.write(head.data(), in.gcount());
     }
-    const int base = FileLiveDec::runningWorkers();
-    FileLiveDec::Options options;
-    options.reopenTries = 3;
-    options.reopenPause = milliseconds(777);
-    Fixture f(copy, options);
-    ASSERT_TRUE(f.channel);
-    // the open decoder reads on; the loop's end finds the file gone
-    ASSERT_EQ(::unlink(copy.c_str()), 0);
-    f.channel->Start();
-    ASSERT_TRUE(workersBackTo(base));
-    EXPECT_EQ(f.collector.count(), 100u);  // exactly the one loop
-    int pauses = 0;
-    for (const FakeClock::Sleep& s : f.clock->sleeps()) {
-        pauses += (s.until - s.from) == milliseconds(777);
+    return copy;
+}
+
+TEST(FileLiveDecTest, AFileThatCannotBeReopenedEndsTheWorkerAfterPausedTries) {
+    struct Case {
+        const char* name;
+        std::streamsize bytes;  // of the clip, 0 for all
+        bool vanish;            // the file goes once the channel has it open
+        size_t frames;
+    };
+    const Case cases[] = {
+        // the open decoder reads on; the loop's end finds the file gone
+        {"vanishing", 0, true, 100},
+        // the index is whole but the pictures are cut off: every pass is empty
+        {"cut short", 4000, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string copy = copyOfClip("file_live_dec_reopen.mp4", c.bytes);
+        const int base = FileLiveDec::runningWorkers();
+        FileLiveDec::Options options;
+        options.reopenTries = 3;
+        options.reopenPause = milliseconds(777);
+        Fixture f(copy, options);
+        ASSERT_TRUE(f.channel);
+        if (c.vanish) {
+            ASSERT_EQ(::unlink(copy.c_str()), 0);
+        }
+        f.channel->Start();
+        ASSERT_TRUE(workersBackTo(base));
+        EXPECT_EQ(f.collector.count(), c.frames);
+        int pauses = 0;
+        for (const FakeClock::Sleep& s : f.clock->sleeps()) {
+            pauses += (s.until - s.from) == milliseconds(777);
+        }
+        EXPECT_EQ(pauses, 2);  // three tries, a pause between each two
+        // the channel itself lives on, silent
+        EXPECT_EQ(f.channel->MakeKeyFrame(), 0);
+        std::remove(copy.c_str());
     }
-    EXPECT_EQ(pauses, 2);  // three tries, a pause between each two
-    // the channel itself lives on, silent
-    EXPECT_EQ(f.channel->MakeKeyFrame(), 0);
 }
 
 TEST(FileLiveDecTest, AMissingOrThrowingCallbackLosesFramesButNotTheWorker) {

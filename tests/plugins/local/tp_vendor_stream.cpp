@@ -37,8 +37,14 @@ public:
 
 private:
     void deliver(int32_t kind, const std::string& bytes) {
-        OV::StreamFrame frame = {reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int32_t>(bytes.size()),
-                                 kind, 0, 0, 0, 1, streamType_};
+        OV::StreamFrame frame = {reinterpret_cast<const uint8_t*>(bytes.data()),
+                                 static_cast<int32_t>(bytes.size()),
+                                 kind,
+                                 0,
+                                 0,
+                                 0,
+                                 1,
+                                 streamType_};
         onFrame_(&frame);
     }
     void run() {
