@@ -7,7 +7,11 @@
 // (target: 8), next to the number the ffmpeg figure would allow on the
 // machine's processors.
 //
-//   local_bench [--seconds N] [--max-channels N]
+//   local_bench [--seconds N] [--max-channels N] [--tries N]
+//
+// The machine may be shared: other processes only ever slow the channels
+// down, so a number of channels counts as kept when one of --tries runs
+// (default 2) keeps them all at 24 per second.
 //
 // The 720p source (10 s of testsrc2, a camera-like stream: no B-frames, a key
 // frame every 50) is made by ffmpeg in a temporary folder at the start.
@@ -133,11 +137,14 @@ Run runChannels(const std::string& path, int n, int seconds, int warmupSeconds) 
 int main(int argc, char** argv) {
     int seconds = 10;
     int maxChannels = 16;
+    int tries = 2;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0) {
             seconds = std::max(4, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--max-channels") == 0) {
             maxChannels = std::max(1, std::atoi(argv[i + 1]));
+        } else if (std::strcmp(argv[i], "--tries") == 0) {
+            tries = std::max(1, std::atoi(argv[i + 1]));
         }
     }
     char folder[] = "/tmp/local_bench_XXXXXX";
@@ -181,10 +188,16 @@ int main(int argc, char** argv) {
     // 2. channels side by side until one falls below 24 per second
     int best = 0;
     for (int n = 1; n <= maxChannels; ++n) {
-        const Run run = runChannels(source, n, seconds, 2);
-        std::printf("  %2d channels: slowest %.1f fps, %.2f s CPU in %d s\n", n, run.minFps, run.cpu, seconds);
-        std::fflush(stdout);
-        if (run.minFps < kMinFps) {
+        bool kept = false;
+        for (int t = 0; t < tries && !kept; ++t) {
+            getloadavg(load, 3);
+            const Run run = runChannels(source, n, seconds, 2);
+            std::printf("  %2d channels: slowest %.1f fps, %.2f s CPU in %d s (load average before %.2f)\n", n,
+                        run.minFps, run.cpu, seconds, load[0]);
+            std::fflush(stdout);
+            kept = run.minFps >= kMinFps;
+        }
+        if (!kept) {
             break;
         }
         best = n;
