@@ -22,7 +22,7 @@ namespace {
 struct Sink {
     int32_t kind = 0;
     size_t inputLength = 0;
-    std::vector<uint8_t> stream;                // everything written, the Hik header included
+    std::vector<uint8_t> stream;                 // everything written, the Hik header included
     std::vector<std::vector<uint8_t>> payloads;  // video payload of each packed frame
 };
 

@@ -16,6 +16,9 @@ const size_t kNone = size_t(-1);
 
 const int32_t kInputCapacity = 262144;
 const int32_t kOutputCapacity = 10240;
+// Input is taken in slices of this size (see AddData), small enough for the
+// input buffer to stay in the processor's first-level data cache.
+const int32_t kSlice = 4096;
 
 const char kBadUnit[] = "dmx: Warning in CMpeg2Demux::Demultiplex - ((*PDW & 0x00FFFFFF) != 0x00010000).";
 const char kVideoTooLarge[] = "dmx: Warning in CMpeg2Demux::Demultiplex - video frame over 4194304 bytes dropped.";
@@ -23,9 +26,13 @@ const char kAudioTooLarge[] = "dmx: Warning in CMpeg2Demux::Demultiplex - audio 
 const char kInputTooLarge[] = "dmx: Warning in CMpeg2Demux::AddData - unread input over 4194304 bytes dropped.";
 
 // The messages go out as they stand, without a line end.
-void say(const char* text) { std::fputs(text, stdout); }
+void say(const char* text) {
+    std::fputs(text, stdout);
+}
 
-bool isStartCode(const uint8_t* at) { return at[0] == 0 && at[1] == 0 && at[2] == 1; }
+bool isStartCode(const uint8_t* at) {
+    return at[0] == 0 && at[1] == 0 && at[2] == 1;
+}
 
 // First q in [from, limit) where 00 00 01 begins; the bytes up to limit + 2
 // must be readable. memchr finds the rare 01 bytes far faster than a loop.
@@ -99,23 +106,29 @@ int32_t CMpeg2Demux::AddData(const uint8_t* data, int32_t length) {
         return -1;
     }
     try {
-        int32_t result;
-        if (input_.unreadSize() == 0 && length > 0) {
-            // nothing held over: scan the caller's bytes where they are and
-            // keep only the tail that is not complete yet
-            result = demultiplex(data, size_t(length), true);
-        } else {
-            input_.append(data, length);
-            const size_t unread = size_t(input_.unreadSize());
-            // below what the last scan asked for, a scan would stop where it is
-            result = (unread > 0 && unread < need_) ? 1 : Demultiplex();
+        if (length == 0) {
+            if (Demultiplex() == 0) {
+                say("dmx: Error in CMpeg2Demux::AddData - error demultiplexing.");
+                return -1;
+            }
+            return 0;
         }
-        if (result == 0) {
-            say("dmx: Error in CMpeg2Demux::AddData - error demultiplexing.");
-            return -1;
-        }
-        if (input_.unreadSize() > kMaxHeldInput) {
-            dropHeldInput();
+        // A large chunk goes in by slices: the input buffer then stays in the
+        // processor's cache, and a large chunk costs what small ones cost.
+        // The output does not depend on how the bytes are cut. After a failed
+        // delivery the rest of the chunk only waits, as it would in one scan.
+        bool failed = false;
+        for (int32_t at = 0; at < length; at += kSlice) {
+            const int32_t count = std::min(kSlice, length - at);
+            if (failed) {
+                input_.append(data + at, count);
+            } else {
+                failed = addSlice(data + at, count) < 0;
+            }
+            if (input_.unreadSize() > kMaxHeldInput) {
+                dropHeldInput();
+                failed = false;
+            }
         }
         return 0;
     } catch (...) {
@@ -124,7 +137,20 @@ int32_t CMpeg2Demux::AddData(const uint8_t* data, int32_t length) {
     }
 }
 
-int32_t CMpeg2Demux::Demultiplex() { return demultiplex(input_.unread(), size_t(input_.unreadSize()), false); }
+int32_t CMpeg2Demux::addSlice(const uint8_t* data, int32_t length) {
+    if (input_.unreadSize() == 0) {
+        // nothing held over: scan the caller's bytes where they are and keep
+        // only the tail that is not complete yet
+        return demultiplex(data, size_t(length), true);
+    }
+    input_.append(data, length);
+    // below what the last scan asked for, a scan would stop where it is
+    return size_t(input_.unreadSize()) >= need_ ? Demultiplex() : 1;
+}
+
+int32_t CMpeg2Demux::Demultiplex() {
+    return demultiplex(input_.unread(), size_t(input_.unreadSize()), false);
+}
 
 int32_t CMpeg2Demux::demultiplex(const uint8_t* bytes, size_t count, bool external) {
     if (count == 0) {
@@ -300,8 +326,7 @@ void CMpeg2Demux::collect(const uint8_t* unit, size_t length) {
     packHeadLength_ += take;
 }
 
-void CMpeg2Demux::gather(CBuffer& buffer, bool& dropping, const char* warning, const uint8_t* payload,
-                         size_t length) {
+void CMpeg2Demux::gather(CBuffer& buffer, bool& dropping, const char* warning, const uint8_t* payload, size_t length) {
     if (dropping) {
         return;
     }

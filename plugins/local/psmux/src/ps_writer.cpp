@@ -47,14 +47,20 @@ void putPts(uint8_t* at, uint64_t pts) {
 
 // Header data length of a packet without PTS: keeps the packet a multiple of
 // four bytes (2..5).
-size_t headerLengthWithoutPts(size_t payload) { return 2 + ((5 - (payload & 3)) & 3); }
+size_t headerLengthWithoutPts(size_t payload) {
+    return 2 + ((5 - (payload & 3)) & 3);
+}
 
 // Stuffing of a packet with PTS: keeps the packet a multiple of four (2..5).
-size_t stuffingWithPts(size_t payload) { return 2 + ((4 - (payload & 3)) & 3); }
+size_t stuffingWithPts(size_t payload) {
+    return 2 + ((4 - (payload & 3)) & 3);
+}
 
 }  // namespace
 
-uint64_t clock90k(int64_t timestampMs) { return (uint64_t(timestampMs) * 90) & kClockMask; }
+uint64_t clock90k(int64_t timestampMs) {
+    return (uint64_t(timestampMs) * 90) & kClockMask;
+}
 
 void PsWriter::reserve(size_t bytes) {
     if (capacity_ - size_ >= bytes) {
@@ -110,8 +116,7 @@ void PsWriter::packHeader(uint64_t scr, uint32_t counter) {
     put32(at + 16, counter);
 }
 
-void PsWriter::streamMap(uint8_t streamType, uint32_t counter, const PsFrameInfo& info, int32_t width,
-                         int32_t height) {
+void PsWriter::streamMap(uint8_t streamType, uint32_t counter, const PsFrameInfo& info, int32_t width, int32_t height) {
     uint8_t* at = grow(kMapSize);
     std::memcpy(at, kMapTemplate, kMapSize);
     at[6] = uint8_t(0xE0 | (counter & 0x1F));

@@ -58,7 +58,9 @@ private:
     bool failed_ = false;
 };
 
-bool hasChromaFields(uint32_t profile) { return profile == 100 || profile == 110 || profile == 122 || profile == 144; }
+bool hasChromaFields(uint32_t profile) {
+    return profile == 100 || profile == 110 || profile == 122 || profile == 144;
+}
 
 }  // namespace
 
@@ -74,9 +76,9 @@ bool readSpsSize(const uint8_t* nal, size_t length, SpsSize* size) {
         if (in.ue() == 3) {  // chroma_format_idc
             in.skip(1);      // separate_colour_plane_flag
         }
-        in.ue();       // bit_depth_luma_minus8
-        in.ue();       // bit_depth_chroma_minus8
-        in.skip(1);    // qpprime_y_zero_transform_bypass_flag
+        in.ue();         // bit_depth_luma_minus8
+        in.ue();         // bit_depth_chroma_minus8
+        in.skip(1);      // qpprime_y_zero_transform_bypass_flag
         if (in.bit()) {  // seq_scaling_matrix_present_flag
             in.skip(8);
         }

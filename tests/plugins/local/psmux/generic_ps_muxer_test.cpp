@@ -63,9 +63,9 @@ TEST(GenericPSMuxerTest, OnePacketWithPtsPerFrame) {
         EXPECT_EQ(muxed.frames[i].pes[0].ptsDts, 0x80);
         EXPECT_EQ(muxed.frames[i].pes[0].payload, frames[i]);
     }
-    EXPECT_EQ(std::vector<uint8_t>(muxed.frames[1].pes[0].headerData.begin(),
-                                   muxed.frames[1].pes[0].headerData.begin() + 5),
-              hex("21 00 05 DB 41"));  // 1040 ms
+    EXPECT_EQ(
+        std::vector<uint8_t>(muxed.frames[1].pes[0].headerData.begin(), muxed.frames[1].pes[0].headerData.begin() + 5),
+        hex("21 00 05 DB 41"));  // 1040 ms
 }
 
 // The MPEG-4 muxer trusts the record's key flag alone.

@@ -68,9 +68,9 @@ TEST_F(HikPSMuxerTest, FirstFrameBringsTheFileHeaderOnce) {
     input(frame);
     input(frame);
     ASSERT_EQ(out_.calls.size(), 3u);
-    const auto header = hex(
-        "49 4D 4B 48 01 01 00 00 02 00 01 00 10 71 01 10 40 1F 00 00 00 FA 00 00"
-        " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+    const auto header =
+        hex("49 4D 4B 48 01 01 00 00 02 00 01 00 10 71 01 10 40 1F 00 00 00 FA 00 00"
+            " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
     EXPECT_EQ(out_.calls[0], header);
     const PsFrameInfo zero = {};
     EXPECT_EQ(std::memcmp(&out_.infos[0], &zero, sizeof zero), 0);
@@ -84,10 +84,10 @@ TEST_F(HikPSMuxerTest, PFrameGolden) {
     const auto frame = hex("00 00 00 01 41 9A 02");
     input(frame);
     input(frame, 40);
-    const auto expected = hex(
-        "00 00 01 BA 44 00 04 70 84 01 01 EB 8B FE FF FF 00 12 34 03"
-        " 00 00 01 E0 00 12 8C 80 07 21 00 01 1C 21 FF F8 00 00 00 01 09 30 00 00"
-        " 00 00 01 E0 00 0E 8C 00 04 FF FF FF F8 00 00 00 01 41 9A 02");
+    const auto expected =
+        hex("00 00 01 BA 44 00 04 70 84 01 01 EB 8B FE FF FF 00 12 34 03"
+            " 00 00 01 E0 00 12 8C 80 07 21 00 01 1C 21 FF F8 00 00 00 01 09 30 00 00"
+            " 00 00 01 E0 00 0E 8C 00 04 FF FF FF F8 00 00 00 01 41 9A 02");
     ASSERT_EQ(out_.calls.size(), 3u);
     EXPECT_EQ(out_.calls[2], expected);
 }
@@ -97,8 +97,7 @@ TEST_F(HikPSMuxerTest, KeyFrameLayoutWithMapFromTheSps) {
     ASSERT_EQ(out_.calls.size(), 2u);
     const auto frame = pstest::parseFrame(out_.calls[1]);
     // the counter of the first frame sits in the pack stuffing and the map version
-    EXPECT_EQ(std::vector<uint8_t>(frame.packHeader.begin() + 14, frame.packHeader.end()),
-              hex("FF FF 00 12 34 02"));
+    EXPECT_EQ(std::vector<uint8_t>(frame.packHeader.begin() + 14, frame.packHeader.end()), hex("FF FF 00 12 34 02"));
     ASSERT_EQ(frame.map.size(), 88u);
     EXPECT_EQ(frame.map[6], 0xE2);
     EXPECT_EQ(std::vector<uint8_t>(frame.map.begin() + 58, frame.map.begin() + 62), hex("07 80 04 40"));
@@ -129,7 +128,8 @@ TEST_F(HikPSMuxerTest, KeyFramePacking) {
     const std::vector<Case> cases = {
         {"SPS PPS IDR", join({kSps, kPps, kIdr}), {kSps, kPps, kIdr}},
         {"SPS PPS SEI IDR", join({kSps, kPps, kSei, kIdr}), {kSps, kPps, kIdr}},
-        {"SPS PPS and three slices", join({kSps, kPps, kIdr, kSlice2, kSlice3}),
+        {"SPS PPS and three slices",
+         join({kSps, kPps, kIdr, kSlice2, kSlice3}),
          {kSps, kPps, join({kIdr, kSlice2, kSlice3})}},
         {"SPS PPS SEI and two slices", join({kSps, kPps, kSei, kIdr, kSlice2}), {kSps, kPps, join({kIdr, kSlice2})}},
         {"SPS PPS SEI SEI IDR", join({kSps, kPps, kSei, kSei, kIdr}), {kSps, kPps, join({kSei, kIdr})}},
@@ -170,7 +170,12 @@ TEST_F(HikPSMuxerTest, NalHeaderAfterAFiveByteStartCode) {
 // in a heap block of its exact size) and every byte is written.
 TEST_F(HikPSMuxerTest, ShortAndBrokenFramesAreWrittenWhole) {
     const std::vector<std::vector<uint8_t>> frames = {
-        {}, hex("00"), hex("00 00 00 01"), hex("00 00 00 01 01"), hex("00 00 00 01 67"), hex("00 00 00 01 67 64 00"),
+        {},
+        hex("00"),
+        hex("00 00 00 01"),
+        hex("00 00 00 01 01"),
+        hex("00 00 00 01 67"),
+        hex("00 00 00 01 67 64 00"),
         join({hex("00 00 00 01 67 64 00 28"), kPps, kIdr}),
     };
     for (const auto& bytes : frames) {

@@ -22,10 +22,10 @@ typedef boost::function<int(uint8_t streamId, const uint8_t* data, int32_t lengt
 // Values of the flag handed out with video: what the pack carried besides its
 // PES packets. The live channel takes any nonzero value as a key frame.
 enum PackFlag {
-    PACK_PLAIN = 0,       // neither system header nor stream map
-    PACK_SYSTEM = 1,      // a system header or stream map
-    PACK_MAP_H264 = 4,    // a stream map whose first stream is H.264 (0x1B)
-    PACK_MAP_MPEG4 = 5    // a stream map whose first stream is MPEG-4 Visual (0x10)
+    PACK_PLAIN = 0,     // neither system header nor stream map
+    PACK_SYSTEM = 1,    // a system header or stream map
+    PACK_MAP_H264 = 4,  // a stream map whose first stream is H.264 (0x1B)
+    PACK_MAP_MPEG4 = 5  // a stream map whose first stream is MPEG-4 Visual (0x10)
 };
 
 // Not synchronised and not re-entrant: one thread feeds it, and the callback
@@ -58,6 +58,7 @@ public:
     int32_t Demultiplex();
 
 private:
+    int32_t addSlice(const uint8_t* data, int32_t length);
     int32_t demultiplex(const uint8_t* bytes, size_t count, bool external);
     void scan(const uint8_t* bytes, size_t count, size_t& consumed);
     void deliverPack();

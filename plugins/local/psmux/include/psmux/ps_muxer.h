@@ -42,7 +42,9 @@ public:
     // and calls the output callback once with the whole packed frame (the
     // HikPSMuxer calls it once more before, at its first frame, with the
     // 40-byte "IMKH" header). Returns 0; -1 without output for a null `data`
-    // with a positive length, a negative length or a null `info`.
+    // with a positive length, a negative length or a null `info`, and when
+    // memory runs out. Payloads longer than one PES packet can carry continue
+    // in further packets.
     virtual int32_t InputFrame(const void* data, int32_t length, const PsFrameInfo* info) = 0;
 
 protected:

@@ -21,9 +21,8 @@ void check(int result, const char* what) {
     }
 }
 
-int appendOutput(void* opaque, uint8_t* bytes, int size) {
-    auto* out = static_cast<std::vector<uint8_t>*>(opaque);
-    out->insert(out->end(), bytes, bytes + size);
+int writeOutput(void* opaque, uint8_t* bytes, int size) {
+    (*static_cast<const PsSinkFn*>(opaque))(bytes, size_t(size));
     return size;
 }
 
@@ -60,8 +59,7 @@ AVCodecID videoCodec(PsVideoTag tag) {
 }  // namespace
 
 std::vector<uint8_t> ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideoTag tag,
-                                   const std::vector<AccessUnit>& audio, int width, int height) {
-    av_log_set_level(AV_LOG_ERROR);
+                                   const std::vector<AccessUnit>& audio, int width, int height, int ioChunk) {
     std::vector<uint8_t> out;
     size_t total = 0;
     for (const auto& unit : video) {
@@ -71,12 +69,18 @@ std::vector<uint8_t> ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideo
         total += unit.bytes.size();
     }
     out.reserve(total + total / 8 + 65536);
+    ffmpegWritePs(video, tag, audio, width, height, ioChunk,
+                  [&out](const uint8_t* bytes, size_t size) { out.insert(out.end(), bytes, bytes + size); });
+    return out;
+}
 
+void ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideoTag tag, const std::vector<AccessUnit>& audio,
+                   int width, int height, int ioChunk, const PsSinkFn& sink) {
+    av_log_set_level(AV_LOG_FATAL);  // the muxer complains about buffer models it does not need here
     AVFormatContext* context = nullptr;
     check(avformat_alloc_output_context2(&context, nullptr, "vob", nullptr), "avformat_alloc_output_context2");
-    const int ioSize = 65536;
-    auto* ioBuffer = static_cast<uint8_t*>(av_malloc(ioSize));
-    context->pb = avio_alloc_context(ioBuffer, ioSize, 1, &out, nullptr, appendOutput, nullptr);
+    auto* ioBuffer = static_cast<uint8_t*>(av_malloc(size_t(ioChunk)));
+    context->pb = avio_alloc_context(ioBuffer, ioChunk, 1, const_cast<PsSinkFn*>(&sink), nullptr, writeOutput, nullptr);
     context->flags |= AVFMT_FLAG_CUSTOM_IO;
     try {
         AVStream* videoStream = avformat_new_stream(context, nullptr);
@@ -126,11 +130,10 @@ std::vector<uint8_t> ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideo
     av_freep(&context->pb->buffer);
     avio_context_free(&context->pb);
     avformat_free_context(context);
-    return out;
 }
 
 void ffmpegReadPs(const uint8_t* data, size_t size, size_t chunk, bool parse, const PsPacketFn& onPacket) {
-    av_log_set_level(AV_LOG_ERROR);
+    av_log_set_level(AV_LOG_FATAL);
     Source source{data, size, 0, chunk};
     const int ioSize = 32768;
     auto* ioBuffer = static_cast<uint8_t*>(av_malloc(ioSize));

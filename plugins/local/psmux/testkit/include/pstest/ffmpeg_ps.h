@@ -17,9 +17,15 @@ namespace pstest {
 enum class PsVideoTag { H264, Mpeg2, Mpeg4 };
 
 // Writes the units with FFmpeg's "vob" muxer (MPEG-2 program stream, 2048-byte
-// packs); audio (mp2 frames) is optional.
+// packs); audio (mp2 frames) is optional. `ioChunk` is the size of FFmpeg's
+// output buffer, and so of every write it makes.
 std::vector<uint8_t> ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideoTag tag,
-                                   const std::vector<AccessUnit>& audio, int width = 352, int height = 288);
+                                   const std::vector<AccessUnit>& audio, int width = 352, int height = 288,
+                                   int ioChunk = 65536);
+// The same, handing FFmpeg's writes to `sink` instead of collecting them.
+typedef std::function<void(const uint8_t* data, size_t size)> PsSinkFn;
+void ffmpegWritePs(const std::vector<AccessUnit>& video, PsVideoTag tag, const std::vector<AccessUnit>& audio,
+                   int width, int height, int ioChunk, const PsSinkFn& sink);
 
 struct PsPacket {
     int codecType;  // AVMediaType
