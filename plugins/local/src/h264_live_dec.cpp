@@ -45,17 +45,7 @@ H264LiveDec::~H264LiveDec() {
     if (thread_.joinable()) {
         thread_.join();
     }
-    {
-        boost::lock_guard<boost::mutex> lock(saveMutex_);
-        if (muxer_) {
-            muxer_->Release();
-            muxer_ = nullptr;
-        }
-        if (file_) {
-            std::fclose(file_);
-            file_ = nullptr;
-        }
-    }
+    StopSave();
     // the timer goes before the loop it belongs to; jobs still queued (frames
     // not yet cached, the aborted tick) are discarded with the loop
     timer_.reset();
