@@ -54,6 +54,26 @@ int32_t registerSearch(const sms::FindDatasPtr& result, int32_t* search) {
     return 0;
 }
 
+// Both searches read the same login and time fields; only what names the
+// camera differs.
+template <class Opt, class Find>
+int32_t findRecords(Opt* opt, int32_t* search, Find find) {
+    return guarded([&] {
+        if (opt == nullptr || search == nullptr) {
+            return -1;
+        }
+        const sms::KelSessionPtr session = HandleRegistry::instance().find<KelSession>(opt->login);
+        if (!session) {
+            return -1;
+        }
+        const auto start =
+            devTime(opt->startYear, opt->startMonth, opt->startDay, opt->startHour, opt->startMinute, opt->startSecond);
+        const auto end =
+            devTime(opt->endYear, opt->endMonth, opt->endDay, opt->endHour, opt->endMinute, opt->endSecond);
+        return registerSearch(find(*session, start, end), search);
+    });
+}
+
 }  // namespace
 
 extern "C" {
@@ -103,38 +123,14 @@ KELSMS_API int32_t KelSms_GetDB(int32_t login, OvSmsDBInfo* info) {
 }
 
 KELSMS_API int32_t KelSms_Find_Rcd(KelSmsFindOpt* opt, int32_t* search) {
-    return guarded([&] {
-        if (opt == nullptr || search == nullptr) {
-            return -1;
-        }
-        const sms::KelSessionPtr session = HandleRegistry::instance().find<KelSession>(opt->login);
-        if (!session) {
-            return -1;
-        }
-        const auto start =
-            devTime(opt->startYear, opt->startMonth, opt->startDay, opt->startHour, opt->startMinute, opt->startSecond);
-        const auto end =
-            devTime(opt->endYear, opt->endMonth, opt->endDay, opt->endHour, opt->endMinute, opt->endSecond);
-        return registerSearch(
-            sms::findByDevice(*session, device(opt->type, opt->addr, opt->user, opt->passw, opt->chan), start, end),
-            search);
+    return findRecords(opt, search, [opt](KelSession& session, const auto& start, const auto& end) {
+        return sms::findByDevice(session, device(opt->type, opt->addr, opt->user, opt->passw, opt->chan), start, end);
     });
 }
 
 KELSMS_API int32_t KelSms_Find_Rcd_ByID(KelSmsFindByIdOpt* opt, int32_t* search) {
-    return guarded([&] {
-        if (opt == nullptr || search == nullptr) {
-            return -1;
-        }
-        const sms::KelSessionPtr session = HandleRegistry::instance().find<KelSession>(opt->login);
-        if (!session) {
-            return -1;
-        }
-        const auto start =
-            devTime(opt->startYear, opt->startMonth, opt->startDay, opt->startHour, opt->startMinute, opt->startSecond);
-        const auto end =
-            devTime(opt->endYear, opt->endMonth, opt->endDay, opt->endHour, opt->endMinute, opt->endSecond);
-        return registerSearch(sms::findById(*session, text(opt->id), start, end), search);
+    return findRecords(opt, search, [opt](KelSession& session, const auto& start, const auto& end) {
+        return sms::findById(session, text(opt->id), start, end);
     });
 }
 

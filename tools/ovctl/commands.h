@@ -25,5 +25,7 @@ extern const char* const kSmsLoginUsage;
 extern const char* const kSmsDbUsage;
 extern const char* const kSmsFindUsage;
 extern const char* const kSmsPtzUsage;
+int runLive(Args& args);
+extern const char* const kLiveUsage;
 
 }  // namespace ovctl

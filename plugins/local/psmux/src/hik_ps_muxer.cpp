@@ -1,10 +1,9 @@
 #include "hik_ps_muxer.h"
 
 #include <cstdint>
-#include <new>
-
 #include <cstring>
 
+#include "frame_input.h"
 #include "sps_reader.h"
 
 namespace {
@@ -65,15 +64,9 @@ int32_t HikPSMuxer::Release() {
 }
 
 int32_t HikPSMuxer::InputFrame(const void* data, int32_t length, const PsFrameInfo* info) {
-    if (length < 0 || (data == nullptr && length > 0) || info == nullptr) {
-        return -1;
-    }
-    try {
-        return pack(static_cast<const uint8_t*>(data), size_t(length), *info);
-    } catch (const std::bad_alloc&) {
-        // the frame is lost, but the recorder and its file go on
-        return -1;
-    }
+    return psmux::acceptFrame(data, length, info, [this](const uint8_t* frame, size_t size, const PsFrameInfo& i) {
+        return pack(frame, size, i);
+    });
 }
 
 int32_t HikPSMuxer::pack(const uint8_t* frame, size_t size, const PsFrameInfo& info) {
