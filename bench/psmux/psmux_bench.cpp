@@ -263,18 +263,18 @@ void benchMux(const std::vector<pstest::AccessUnit>& units, int repeats) {
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
     const int repeats = argc > 2 ? std::atoi(argv[2]) : 7;
-    pstest::VideoSpec spec;
-    spec.width = 1280;
-    spec.height = 720;
-    spec.fps = 25;
-    spec.frames = seconds * 25;
-    spec.gop = 50;
-    spec.bitRate = 4000000;
-    spec.preset = "ultrafast";
+    pstest::VideoParams wanted;
+    wanted.width = 1280;
+    wanted.height = 720;
+    wanted.fps = 25;
+    wanted.frames = seconds * 25;
+    wanted.gop = 50;
+    wanted.bitRate = 4000000;
+    wanted.preset = "ultrafast";
     std::printf("Encoding %d s of 720p25 with libx264 ultrafast at 4 Mbit/s...\n", seconds);
     std::fflush(stdout);
     const auto start = Clock::now();
-    const auto units = pstest::encodeVideo(spec);
+    const auto units = pstest::encodeVideo(wanted);
     size_t keyBytes = 0;
     size_t keys = 0;
     size_t bytes = 0;

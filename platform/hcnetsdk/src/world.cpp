@@ -117,7 +117,7 @@ int32_t World::loadFile(const std::string& path) {
     return int32_t(devices.size());
 }
 
-void World::addDevice(std::shared_ptr<const DeviceSpec> device) {
+void World::addDevice(std::shared_ptr<const SimDevice> device) {
     std::lock_guard<std::mutex> lock(mutex_);
     devices_[device->key()] = std::move(device);
 }
@@ -134,7 +134,7 @@ uint32_t World::login(const std::string& host, uint16_t port, const std::string&
     if (it == devices_.end()) {
         return HC_ERR_CONNECT;
     }
-    const DeviceSpec& d = *it->second;
+    const SimDevice& d = *it->second;
     auto u = d.users.find(user);
     if (u == d.users.end() || u->second != password) {
         return HC_ERR_PASSWORD;

@@ -9,15 +9,15 @@
 
 #include <hcnetsdk/hcnet_sdk.h>
 
-#include "device_spec.h"
 #include "journal.h"
+#include "sim_device.h"
 #include "stream_pump.h"
 
 namespace hiksim {
 
 // A logged-in user id.
 struct Session {
-    std::shared_ptr<const DeviceSpec> device;
+    std::shared_ptr<const SimDevice> device;
     std::string user;
 };
 
@@ -48,7 +48,7 @@ public:
     void reset();
 
     int32_t loadFile(const std::string& path);
-    void addDevice(std::shared_ptr<const DeviceSpec> device);
+    void addDevice(std::shared_ptr<const SimDevice> device);
     bool removeDevice(const std::string& key);
 
     // Vendor operations; each returns an HC_ERR_* code (0 on success).
@@ -73,7 +73,7 @@ private:
     mutable std::mutex mutex_;
     bool initialised_ = false;
     bool fileRead_ = false;
-    std::map<std::string, std::shared_ptr<const DeviceSpec>> devices_;
+    std::map<std::string, std::shared_ptr<const SimDevice>> devices_;
     std::map<int32_t, Session> sessions_;
     std::map<int32_t, std::shared_ptr<LivePlay>> plays_;
     int32_t nextUserId_ = 0;

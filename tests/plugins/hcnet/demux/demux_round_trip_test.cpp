@@ -48,13 +48,13 @@ std::vector<uint8_t> packedContent(const pstest::AccessUnit& unit) {
 }
 
 TEST(DemuxRoundTripTest, HikMuxedH264ComesBackFrameByFrame) {
-    pstest::VideoSpec spec;
-    spec.width = 320;
-    spec.height = 240;
-    spec.frames = 75;
-    spec.gop = 25;
-    spec.x264Params = "slices=3";
-    const auto units = pstest::encodeVideo(spec);
+    pstest::VideoParams wanted;
+    wanted.width = 320;
+    wanted.height = 240;
+    wanted.frames = 75;
+    wanted.gop = 25;
+    wanted.x264Params = "slices=3";
+    const auto units = pstest::encodeVideo(wanted);
     ASSERT_EQ(units.size(), 75u);
 
     std::vector<uint8_t> file;
@@ -115,13 +115,13 @@ std::vector<uint8_t> joined(const std::vector<Delivery>& deliveries) {
 // FFmpeg's muxer (2048-byte packs, video as stream 0xE0, MPEG audio as 0xC0):
 // every video and audio byte comes back in order, one pack at a time.
 TEST(DemuxRoundTripTest, ReadsWhatFfmpegWrote) {
-    pstest::VideoSpec spec;
-    spec.encoder = "mpeg2video";
-    spec.width = 352;
-    spec.height = 288;
-    spec.frames = 75;
-    spec.bitRate = 2000000;
-    const auto video = pstest::encodeVideo(spec);
+    pstest::VideoParams wanted;
+    wanted.encoder = "mpeg2video";
+    wanted.width = 352;
+    wanted.height = 288;
+    wanted.frames = 75;
+    wanted.bitRate = 2000000;
+    const auto video = pstest::encodeVideo(wanted);
     const auto audio = pstest::encodeMp2(3);
     ASSERT_FALSE(audio.empty());
     const auto stream = withFlush(pstest::ffmpegWritePs(video, pstest::PsVideoTag::Mpeg2, audio));
@@ -157,9 +157,9 @@ TEST(DemuxRoundTripTest, ReadsWhatFfmpegWrote) {
 // FFmpeg puts H.264 into stream 0xE2, which the demultiplexer leaves alone as
 // it does every video stream but 0xE0; tagged as other video it lands in 0xE0.
 TEST(DemuxRoundTripTest, FfmpegH264StreamIds) {
-    pstest::VideoSpec spec;
-    spec.frames = 30;
-    const auto video = pstest::encodeVideo(spec);
+    pstest::VideoParams wanted;
+    wanted.frames = 30;
+    const auto video = pstest::encodeVideo(wanted);
     const auto audio = pstest::encodeMp2(1);
     for (const auto tag : {pstest::PsVideoTag::H264, pstest::PsVideoTag::Mpeg4}) {
         const auto stream = withFlush(pstest::ffmpegWritePs(video, tag, audio));

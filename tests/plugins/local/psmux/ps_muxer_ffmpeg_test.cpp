@@ -20,13 +20,13 @@ namespace {
 // x264 cuts every picture into four slices and puts its version SEI into the
 // first key frame; a frame longer than one PES packet closes the sequence.
 std::vector<pstest::AccessUnit> sample() {
-    pstest::VideoSpec spec;
-    spec.width = 320;
-    spec.height = 240;
-    spec.frames = 60;
-    spec.gop = 25;
-    spec.x264Params = "slices=4";
-    auto units = pstest::encodeVideo(spec);
+    pstest::VideoParams wanted;
+    wanted.width = 320;
+    wanted.height = 240;
+    wanted.frames = 60;
+    wanted.gop = 25;
+    wanted.x264Params = "slices=4";
+    auto units = pstest::encodeVideo(wanted);
     pstest::AccessUnit big;
     big.bytes = {0x00, 0x00, 0x00, 0x01, 0x41};
     for (size_t i = 0; big.bytes.size() < 200000; ++i) {

@@ -83,31 +83,31 @@ void paint(AVFrame* frame, int index) {
 
 }  // namespace
 
-std::vector<AccessUnit> encodeVideo(const VideoSpec& spec) {
+std::vector<AccessUnit> encodeVideo(const VideoParams& wanted) {
     av_log_set_level(AV_LOG_ERROR);
-    const AVCodec* encoder = avcodec_find_encoder_by_name(spec.encoder.c_str());
+    const AVCodec* encoder = avcodec_find_encoder_by_name(wanted.encoder.c_str());
     if (encoder == nullptr) {
-        throw std::runtime_error("no encoder " + spec.encoder);
+        throw std::runtime_error("no encoder " + wanted.encoder);
     }
     std::unique_ptr<AVCodecContext, CodecDeleter> codec(avcodec_alloc_context3(encoder));
-    codec->width = spec.width;
-    codec->height = spec.height;
+    codec->width = wanted.width;
+    codec->height = wanted.height;
     codec->pix_fmt = AV_PIX_FMT_YUV420P;
-    codec->time_base = AVRational{1, spec.fps};
-    codec->framerate = AVRational{spec.fps, 1};
-    codec->gop_size = spec.gop;
+    codec->time_base = AVRational{1, wanted.fps};
+    codec->framerate = AVRational{wanted.fps, 1};
+    codec->gop_size = wanted.gop;
     codec->max_b_frames = 0;
     codec->thread_count = 1;  // the same bytes on every run
-    if (spec.bitRate > 0) {
-        codec->bit_rate = spec.bitRate;
-        codec->rc_max_rate = spec.bitRate * 3 / 2;
-        codec->rc_buffer_size = int(spec.bitRate);
+    if (wanted.bitRate > 0) {
+        codec->bit_rate = wanted.bitRate;
+        codec->rc_max_rate = wanted.bitRate * 3 / 2;
+        codec->rc_buffer_size = int(wanted.bitRate);
     }
-    if (spec.encoder == "libx264") {
-        av_opt_set(codec->priv_data, "preset", spec.preset.c_str(), 0);
+    if (wanted.encoder == "libx264") {
+        av_opt_set(codec->priv_data, "preset", wanted.preset.c_str(), 0);
         std::string params = "bframes=0";
-        if (!spec.x264Params.empty()) {
-            params += ":" + spec.x264Params;
+        if (!wanted.x264Params.empty()) {
+            params += ":" + wanted.x264Params;
         }
         av_opt_set(codec->priv_data, "x264-params", params.c_str(), 0);
     }
@@ -115,20 +115,20 @@ std::vector<AccessUnit> encodeVideo(const VideoSpec& spec) {
 
     std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
     frame->format = codec->pix_fmt;
-    frame->width = spec.width;
-    frame->height = spec.height;
+    frame->width = wanted.width;
+    frame->height = wanted.height;
     check(av_frame_get_buffer(frame.get(), 0), "av_frame_get_buffer");
     std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
     std::vector<AccessUnit> units;
-    for (int i = 0; i < spec.frames; ++i) {
+    for (int i = 0; i < wanted.frames; ++i) {
         check(av_frame_make_writable(frame.get()), "av_frame_make_writable");
         paint(frame.get(), i);
         frame->pts = i;
         check(avcodec_send_frame(codec.get(), frame.get()), "avcodec_send_frame");
-        drain(codec.get(), packet.get(), 1000, spec.fps, units);
+        drain(codec.get(), packet.get(), 1000, wanted.fps, units);
     }
     check(avcodec_send_frame(codec.get(), nullptr), "avcodec_send_frame");
-    drain(codec.get(), packet.get(), 1000, spec.fps, units);
+    drain(codec.get(), packet.get(), 1000, wanted.fps, units);
     return units;
 }
 

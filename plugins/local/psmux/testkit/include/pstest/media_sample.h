@@ -15,7 +15,7 @@ struct AccessUnit {
     int64_t ptsMs = 0;
 };
 
-struct VideoSpec {
+struct VideoParams {
     std::string encoder = "libx264";  // any FFmpeg video encoder, e.g. "mpeg2video"
     int width = 320;
     int height = 240;
@@ -30,7 +30,7 @@ struct VideoSpec {
 };
 
 // One unit per picture; throws std::runtime_error when FFmpeg fails.
-std::vector<AccessUnit> encodeVideo(const VideoSpec& spec);
+std::vector<AccessUnit> encodeVideo(const VideoParams& wanted);
 
 // MPEG-1 Layer II audio frames (48 kHz stereo, 128 kbit/s) of a tone.
 std::vector<AccessUnit> encodeMp2(int seconds);

@@ -1,4 +1,4 @@
-#include "device_spec.h"
+#include "sim_device.h"
 
 #include <memory>
 #include <stdexcept>
@@ -21,7 +21,7 @@ Json::Value parseJson(const std::string& text) {
     return root;
 }
 
-std::string where(const DeviceSpec& d) {
+std::string where(const SimDevice& d) {
     return "device \"" + d.key() + "\": ";
 }
 
@@ -66,11 +66,11 @@ ChannelStreams loadStreams(const Json::Value& v, const std::string& baseFolder, 
     return s;
 }
 
-std::shared_ptr<DeviceSpec> readDevice(const Json::Value& v, const std::string& baseFolder) {
+std::shared_ptr<SimDevice> readDevice(const Json::Value& v, const std::string& baseFolder) {
     if (!v.isObject() || !v["host"].isString() || v["host"].asString().empty()) {
         throw std::runtime_error("a device needs a \"host\" text");
     }
-    auto d = std::make_shared<DeviceSpec>();
+    auto d = std::make_shared<SimDevice>();
     d->host = v["host"].asString();
     d->port = intField(v, "port", 8000, 0, 65535, "device \"" + d->host + "\": ");
     const std::string ctx = where(*d);
@@ -127,13 +127,13 @@ std::shared_ptr<DeviceSpec> readDevice(const Json::Value& v, const std::string& 
 
 }  // namespace
 
-bool DeviceSpec::hasChannel(int32_t channel) const {
+bool SimDevice::hasChannel(int32_t channel) const {
     const bool analog = channel >= firstAnalogChannel && channel - firstAnalogChannel < analogChannels;
     const bool digital = int64_t(channel) >= firstDigitalChannel && int64_t(channel) - firstDigitalChannel < ipChannels;
     return analog || digital;
 }
 
-std::shared_ptr<const PsSource> DeviceSpec::stream(int32_t channel, uint32_t type) const {
+std::shared_ptr<const PsSource> SimDevice::stream(int32_t channel, uint32_t type) const {
     if (!hasChannel(channel)) {
         return nullptr;
     }
@@ -142,19 +142,19 @@ std::shared_ptr<const PsSource> DeviceSpec::stream(int32_t channel, uint32_t typ
     return s.main ? s.stream(type) : nullptr;
 }
 
-std::vector<std::shared_ptr<DeviceSpec>> parseDeviceFile(const std::string& text, const std::string& baseFolder) {
+std::vector<std::shared_ptr<SimDevice>> parseDeviceFile(const std::string& text, const std::string& baseFolder) {
     const Json::Value root = parseJson(text);
     if (!root.isObject() || !root["devices"].isArray()) {
         throw std::runtime_error("the file needs a \"devices\" array");
     }
-    std::vector<std::shared_ptr<DeviceSpec>> devices;
+    std::vector<std::shared_ptr<SimDevice>> devices;
     for (const Json::Value& v : root["devices"]) {
         devices.push_back(readDevice(v, baseFolder));
     }
     return devices;
 }
 
-std::shared_ptr<DeviceSpec> parseDevice(const std::string& text, const std::string& baseFolder) {
+std::shared_ptr<SimDevice> parseDevice(const std::string& text, const std::string& baseFolder) {
     return readDevice(parseJson(text), baseFolder);
 }
 

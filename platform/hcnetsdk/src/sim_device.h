@@ -20,7 +20,7 @@ struct ChannelStreams {
 };
 
 // One simulated recorder as the JSON file describes it.
-struct DeviceSpec {
+struct SimDevice {
     std::string host;
     int32_t port = 8000;
     std::map<std::string, std::string> users;  // name -> password
@@ -42,7 +42,7 @@ struct DeviceSpec {
 
 // Reads recorders; relative stream paths are taken from baseFolder. Throws
 // std::runtime_error with a readable reason.
-std::vector<std::shared_ptr<DeviceSpec>> parseDeviceFile(const std::string& text, const std::string& baseFolder);
-std::shared_ptr<DeviceSpec> parseDevice(const std::string& text, const std::string& baseFolder);
+std::vector<std::shared_ptr<SimDevice>> parseDeviceFile(const std::string& text, const std::string& baseFolder);
+std::shared_ptr<SimDevice> parseDevice(const std::string& text, const std::string& baseFolder);
 
 }  // namespace hiksim
