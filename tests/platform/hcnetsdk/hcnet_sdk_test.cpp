@@ -15,22 +15,12 @@
 #include <gtest/gtest.h>
 
 #include <hiksimtest/hik_stream.h>
+#include <hiksimtest/journal.h>
 
 using testing::ElementsAre;
 using testing::HasSubstr;
 
 namespace {
-
-std::vector<std::string> journal() {
-    std::vector<std::string> lines;
-    for (int32_t i = 0; i < HikSim_JournalCount(); ++i) {
-        std::string line(std::size_t(HikSim_JournalEntry(i, nullptr, 0)) + 1, '\0');
-        HikSim_JournalEntry(i, &line[0], int32_t(line.size()));
-        line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // Blocks a play delivered, counted per data type.
 struct Sink {
@@ -204,7 +194,7 @@ TEST_F(HcNetSdkTest, JournalRecordsCallsWithArgumentsAndResults) {
     const HcPreviewInfo p = preview(2, 1);
     const int32_t handle = NET_DVR_RealPlay_V40(user, &p, nullptr, nullptr);
     EXPECT_THAT(
-        journal(),
+        hiksimtest::Journal(),
         ElementsAre("NET_DVR_Login_V30(\"10.1.1.2\", 8000, \"admin\", \"12345\") -> " + std::to_string(user),
                     "NET_DVR_Login_V30(\"10.1.1.2\", 8000, \"admin\", \"bad\") -> -1 (error 1)",
                     "NET_DVR_MakeKeyFrame(" + std::to_string(user) + ", 2) -> 1",

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <hiksimtest/hik_stream.h>
+#include <hiksimtest/journal.h>
 #include <ov/devcore.h>
 
 using testing::Contains;
@@ -19,23 +20,12 @@ using testing::HasSubstr;
 
 namespace {
 
-std::vector<std::string> journal() {
-    std::vector<std::string> lines;
-    for (int32_t i = 0; i < HikSim_JournalCount(); ++i) {
-        std::string line(std::size_t(HikSim_JournalEntry(i, nullptr, 0)) + 1, '\0');
-        HikSim_JournalEntry(i, &line[0], int32_t(line.size()));
-        line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 class HcnetbridgePluginTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         OV::Init();
         if (startJournal_.empty()) {  // the first start of the process (tests may repeat)
-            startJournal_ = journal();
+            startJournal_ = hiksimtest::Journal();
         }
         HikSim_Reset();
         const std::string path =
@@ -101,7 +91,7 @@ TEST_F(HcnetbridgePluginTest, EnumerationAndH264ThroughTheFacade) {
     chan.reset();
     EXPECT_EQ(0, times[0]);
     EXPECT_EQ(40, times[1]);
-    EXPECT_THAT(journal(), Contains(HasSubstr("NET_DVR_RealPlay_V40(")));
+    EXPECT_THAT(hiksimtest::Journal(), Contains(HasSubstr("NET_DVR_RealPlay_V40(")));
     EXPECT_EQ(0, HikSim_ActivePlays());
     EXPECT_EQ(0, HikSim_ActiveLogins());
 }

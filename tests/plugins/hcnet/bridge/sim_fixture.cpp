@@ -1,25 +1,15 @@
 #include "sim_fixture.h"
 
 #include <hiksimtest/hik_stream.h>
+#include <hiksimtest/journal.h>
 
 #include "hik_video_dev_sdk.h"
 
 namespace hiktest {
 
-std::vector<std::string> Journal() {
-    std::vector<std::string> lines;
-    for (int32_t i = 0; i < HikSim_JournalCount(); ++i) {
-        std::string line(std::size_t(HikSim_JournalEntry(i, nullptr, 0)) + 1, '\0');
-        HikSim_JournalEntry(i, &line[0], int32_t(line.size()));
-        line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 std::vector<std::string> Calls(const std::string& function) {
     std::vector<std::string> lines;
-    for (const std::string& line : Journal()) {
+    for (const std::string& line : hiksimtest::Journal()) {
         if (line.compare(0, function.size() + 1, function + "(") == 0) {
             lines.push_back(line);
         }

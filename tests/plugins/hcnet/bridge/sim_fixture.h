@@ -19,7 +19,6 @@
 
 namespace hiktest {
 
-std::vector<std::string> Journal();
 // The journal lines of one vendor function.
 std::vector<std::string> Calls(const std::string& function);
 
