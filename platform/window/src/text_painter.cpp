@@ -94,7 +94,9 @@ bool renderLine(const std::string& utf8, const TextStyle& style, int clientWidth
     PangoRectangle logical;
     pango_layout_get_pixel_extents(layout, &ink, &logical);
     const int room = clientWidth - 2 * kSideMarginPx;
-    if (logical.width > room && px > kMinFontPx) {
+    // a line without width (control characters only) has nothing to shrink,
+    // however narrow the window
+    if (logical.width > 0 && logical.width > room && px > kMinFontPx) {
         px = std::max(kMinFontPx, px * std::max(room, 1) / logical.width);
         setFontPx(layout, px);
         pango_layout_get_pixel_extents(layout, &ink, &logical);

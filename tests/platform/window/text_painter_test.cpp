@@ -145,6 +145,12 @@ TEST_F(TextPainterTest, BadWindowFailsWithoutHarm) {
     ASSERT_NE(other, 0u);
     EXPECT_TRUE(ovwin::paintText(other, std::string("\xff\xfe\x80 ok", 6), style));
     ovwin::destroyWindow(other);
+    // a window narrower than the side margins, and a line that has no width
+    ovwin::WindowId narrow = ovwin::createWindow(4, 40, "text test");
+    ASSERT_NE(narrow, 0u);
+    EXPECT_TRUE(ovwin::paintText(narrow, "\x01", style));
+    EXPECT_TRUE(ovwin::paintText(narrow, kRetryNotice, style));
+    ovwin::destroyWindow(narrow);
 }
 
 }  // namespace
