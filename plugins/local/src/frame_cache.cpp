@@ -8,6 +8,7 @@ constexpr int64_t FrameCache::kHistoryMs;
 constexpr size_t FrameCache::kMinHistory;
 constexpr int32_t FrameCache::kNominalIntervalMs;
 constexpr int32_t FrameCache::kCatchUpMs;
+constexpr int32_t FrameCache::kMinIdleMs;
 constexpr size_t FrameCache::kMaxPending;
 
 void FrameCache::add(const boost::shared_ptr<H264Data>& data, int64_t arrivalMs) {
@@ -35,6 +36,10 @@ int32_t FrameCache::renderIntervalMs() const {
     }
     const int64_t mean = (history_.back() - history_.front()) / static_cast<int64_t>(history_.size() - 1);
     return static_cast<int32_t>(std::max<int64_t>(0, mean - kCatchUpMs));
+}
+
+int32_t FrameCache::idleIntervalMs() const {
+    return std::max(renderIntervalMs(), kMinIdleMs);
 }
 
 bool FrameCache::takeOldest(PendingFrame* out) {

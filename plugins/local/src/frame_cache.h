@@ -27,6 +27,10 @@ public:
     static constexpr int32_t kNominalIntervalMs = 40;
     // Rendering runs this much faster than the frames arrive, so a backlog drains.
     static constexpr int32_t kCatchUpMs = 5;
+    // A render tick that finds nothing pending waits at least this long:
+    // after a burst the interval is 0, and the event loop would spin until
+    // the next frame arrives.
+    static constexpr int32_t kMinIdleMs = 10;
     // Bound of the pending list. Rendering normally keeps it short; when it
     // cannot (decoding slower than the stream), the oldest frames are dropped
     // up to the next key frame, so what remains still decodes.
@@ -36,6 +40,8 @@ public:
 
     // The time between two renders, in ms.
     int32_t renderIntervalMs() const;
+    // The time until the next render when nothing was pending, in ms.
+    int32_t idleIntervalMs() const;
 
     // Moves the oldest pending frame to *out; false when none is pending.
     bool takeOldest(PendingFrame* out);

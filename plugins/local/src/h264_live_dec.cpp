@@ -151,15 +151,14 @@ void H264LiveDec::renderTick(const boost::weak_ptr<boost::asio::steady_timer>& w
     if (!timer) {
         return;
     }
-    const std::chrono::milliseconds interval(ctx->cache.renderIntervalMs());
     PendingFrame frame;
     const bool taken = ctx->cache.takeOldest(&frame);
     // A steady cadence while frames come: the next tick is due one interval
     // after this one was, not after this one ran.
     if (taken) {
-        timer->expires_at(timer->expiry() + interval);
+        timer->expires_at(timer->expiry() + std::chrono::milliseconds(ctx->cache.renderIntervalMs()));
     } else {
-        timer->expires_after(interval);
+        timer->expires_after(std::chrono::milliseconds(ctx->cache.idleIntervalMs()));
     }
     timer->async_wait([weakTimer, ctx](const boost::system::error_code& next) { renderTick(weakTimer, ctx, next); });
     if (!taken || !ctx->dec) {

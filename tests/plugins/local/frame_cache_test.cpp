@@ -28,16 +28,18 @@ TEST(FrameCacheTest, RenderIntervalFollowsTheArrivalRate) {
         const char* name;
         std::vector<int64_t> arrivals;
         int32_t interval;
+        int32_t idle;  // when a tick finds nothing to render
     };
     const Case cases[] = {
-        {"nothing yet", {}, 40},
-        {"five every 40 ms", {0, 40, 80, 120, 160}, 40},
-        {"six every 40 ms", {0, 40, 80, 120, 160, 200}, 35},
-        {"six every 100 ms", {0, 100, 200, 300, 400, 500}, 95},
-        {"burst of six", {7, 7, 7, 7, 7, 7}, 0},
-        {"six every 4 ms", {0, 4, 8, 12, 16, 20}, 0},
+        {"nothing yet", {}, 40, 40},
+        {"five every 40 ms", {0, 40, 80, 120, 160}, 40, 40},
+        {"six every 40 ms", {0, 40, 80, 120, 160, 200}, 35, 35},
+        {"six every 100 ms", {0, 100, 200, 300, 400, 500}, 95, 95},
+        // a backlog drains at once, but an empty cache is not polled without pause
+        {"burst of six", {7, 7, 7, 7, 7, 7}, 0, FrameCache::kMinIdleMs},
+        {"six every 4 ms", {0, 4, 8, 12, 16, 20}, 0, FrameCache::kMinIdleMs},
         // integer milliseconds: 203 / 5 = 40, less 5
-        {"uneven", {0, 41, 80, 122, 160, 203}, 35},
+        {"uneven", {0, 41, 80, 122, 160, 203}, 35, 35},
     };
     for (const Case& c : cases) {
         FrameCache cache;
@@ -45,6 +47,7 @@ TEST(FrameCacheTest, RenderIntervalFollowsTheArrivalRate) {
             cache.add(frame(false), 1000 + t);
         }
         EXPECT_EQ(cache.renderIntervalMs(), c.interval) << c.name;
+        EXPECT_EQ(cache.idleIntervalMs(), c.idle) << c.name;
     }
 }
 
