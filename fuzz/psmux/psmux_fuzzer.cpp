@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         info.key = frame.size() > 5 ? frame[5] & 1 : 0;
         info.timestampMs += 40;
         // a heap block of exactly the frame's size: no read past it goes unseen
-        std::unique_ptr<uint8_t[]> exact(new uint8_t[frame.size() + 1]);
+        std::unique_ptr<uint8_t[]> exact(new uint8_t[frame.size()]);
         std::copy(frame.begin(), frame.end(), exact.get());
         check(muxer->InputFrame(exact.get(), int32_t(frame.size()), &info) == 0);
     }
