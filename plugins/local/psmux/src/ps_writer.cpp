@@ -160,28 +160,23 @@ void PsWriter::pesWithPts(uint64_t pts, const uint8_t* payload, size_t length) {
     at[14 + stuffing - 1] = 0xF8;
     bytes(payload, piece);
     if (piece < length) {
-        reserve(length - piece + ((length - piece) / kPiece + 1) * 16);
-        for (size_t done = piece; done < length;) {
-            const size_t left = length - done;
-            const size_t next = 3 + headerLengthWithoutPts(left) + left > kMaxPesLength ? kPiece : left;
-            pesPieceWithoutPts(kContinuedFlags, 0xF8, payload + done, next);
-            done += next;
-        }
+        pesPiecesWithoutPts(0xF8, payload + piece, length - piece, true);
     }
 }
 
 void PsWriter::pesWithoutPts(uint8_t endMark, const uint8_t* payload, size_t length) {
-    if (3 + headerLengthWithoutPts(length) + length <= kMaxPesLength) {
-        pesPieceWithoutPts(kAlignedFlags, endMark, payload, length);
-        return;
-    }
+    pesPiecesWithoutPts(endMark, payload, length, false);
+}
+
+void PsWriter::pesPiecesWithoutPts(uint8_t endMark, const uint8_t* payload, size_t length, bool continued) {
     reserve(length + (length / kPiece + 1) * 16);
-    for (size_t done = 0; done < length;) {
+    size_t done = 0;
+    do {  // an empty payload still gets its packet
         const size_t left = length - done;
         const size_t next = 3 + headerLengthWithoutPts(left) + left > kMaxPesLength ? kPiece : left;
-        pesPieceWithoutPts(done ? kContinuedFlags : kAlignedFlags, endMark, payload + done, next);
+        pesPieceWithoutPts(done > 0 || continued ? kContinuedFlags : kAlignedFlags, endMark, payload + done, next);
         done += next;
-    }
+    } while (done < length);
 }
 
 void PsWriter::pesPieceWithoutPts(uint8_t flags, uint8_t endMark, const uint8_t* payload, size_t length) {

@@ -40,6 +40,9 @@ public:
 
 private:
     uint8_t* grow(size_t bytes);
+    // As many packets without PTS as the payload needs; `continued`: the
+    // payload goes on from an earlier packet, so no packet begins an access unit.
+    void pesPiecesWithoutPts(uint8_t endMark, const uint8_t* payload, size_t length, bool continued);
     void pesPieceWithoutPts(uint8_t flags, uint8_t endMark, const uint8_t* payload, size_t length);
 
     std::unique_ptr<uint8_t[]> data_;
