@@ -56,12 +56,7 @@ bool XImageBuffer::createShm(XSession& session, Visual* visual, int depth, int w
         XDestroyImage(image);  // frees only the structure for shared-memory images
         return false;
     }
-    image_ = image;
-    shm_ = true;
-    visual_ = visual;
-    depth_ = depth;
-    width_ = width;
-    height_ = height;
+    adopt(image, true, visual, depth, width, height);
     return true;
 }
 
@@ -73,13 +68,17 @@ bool XImageBuffer::createPlain(XSession& session, Visual* visual, int depth, int
     }
     plain_.assign(static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(height), 0);
     image->data = plain_.data();
+    adopt(image, false, visual, depth, width, height);
+    return true;
+}
+
+void XImageBuffer::adopt(XImage* image, bool shm, Visual* visual, int depth, int width, int height) {
     image_ = image;
-    shm_ = false;
+    shm_ = shm;
     visual_ = visual;
     depth_ = depth;
     width_ = width;
     height_ = height;
-    return true;
 }
 
 void XImageBuffer::release(XSession& session) {

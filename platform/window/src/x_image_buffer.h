@@ -35,6 +35,8 @@ public:
 private:
     bool createShm(XSession& session, Visual* visual, int depth, int width, int height);
     bool createPlain(XSession& session, Visual* visual, int depth, int width, int height);
+    // Takes the made image as the buffer of this size.
+    void adopt(XImage* image, bool shm, Visual* visual, int depth, int width, int height);
 
     XImage* image_ = nullptr;
     bool shm_ = false;
