@@ -32,7 +32,7 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Runs a shell command; its standard error is kept in errFile. Wall time in ms, < 0 on failure.
+// Runs a shell command; its wall time in ms, < 0 on failure.
 double runTimed(const std::string& command) {
     auto start = Clock::now();
     int rc = std::system(command.c_str());
@@ -199,6 +199,10 @@ int main(int argc, char** argv) {
             theirs = std::min(theirs, ffmpegTime("-threads 1 -i '" + src + "' -f null -", err));
         }
         row((std::string("decode H.264 ") + size.name).c_str(), ours, theirs, count);
+        if (frames.empty()) {
+            std::fprintf(stderr, "our decoder gave no picture of the %s source\n", size.name);
+            return 1;
+        }
         if (size.width == 1280) {
             decode720 = ours / count;
         }
