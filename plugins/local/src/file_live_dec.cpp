@@ -116,6 +116,7 @@ void FileLiveDec::runWorker(boost::weak_ptr<FileLiveDec> weak, boost::shared_ptr
                 }
                 played = self->playedPicture_;
                 self->playedPicture_ = false;
+                self->timeline_.restart();
                 opened = self->openFile() == 0;
             }
             // A file that opens but yields no picture in a whole pass (damaged

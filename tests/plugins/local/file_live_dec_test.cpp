@@ -13,7 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include <ov/avc/jpeg_buf.h>
+
 #include "frame_collector.h"
+#include "yuv_image.h"
 
 namespace {
 
@@ -257,6 +260,38 @@ TEST(FileLiveDecTest, AMissingOrThrowingCallbackLosesFramesButNotTheWorker) {
     ASSERT_TRUE(localtest::eventually([&] { return calls >= 30; }));
     throwing.channel.reset();
     ASSERT_TRUE(workersBackTo(base));
+}
+
+// A still picture (a JPEG file) plays as a one-picture loop: each pass gives
+// the same time stamp, and still the time line and the pacing go on, one
+// picture interval per pass, instead of delivering the picture without pause.
+TEST(FileLiveDecTest, AOnePictureFileStillAdvancesOnePictureIntervalPerPass) {
+    const ovtest::YuvImage image = ovtest::movingPattern(64, 48, 0);
+    std::vector<uint8_t> packed(image.y);
+    packed.insert(packed.end(), image.u.begin(), image.u.end());
+    packed.insert(packed.end(), image.v.begin(), image.v.end());
+    boost::shared_ptr<AVC::JpegBuf> jpeg = AVC::yuv420p_to_jpeg(packed.data(), image.width, image.height);
+    ASSERT_TRUE(jpeg);
+    const std::string still = testing::TempDir() + "file_live_dec_still.jpg";
+    std::ofstream(still, std::ios::binary).write(reinterpret_cast<const char*>(jpeg->Data()), jpeg->Size());
+
+    const int base = FileLiveDec::runningWorkers();
+    {
+        Fixture f(still);
+        ASSERT_TRUE(f.channel);
+        ASSERT_EQ(f.channel->Start(), 0);
+        ASSERT_TRUE(f.collector.waitFor(5));
+        f.channel.reset();
+        const std::vector<localtest::Delivered> frames = f.collector.frames();
+        const std::vector<FakeClock::Sleep> sleeps = f.clock->sleeps();
+        ASSERT_GE(sleeps.size(), 5u);
+        for (size_t i = 0; i < 5; ++i) {
+            EXPECT_EQ(frames[i].time, static_cast<int64_t>(40 * i)) << "pass " << i;
+            EXPECT_EQ(sleeps[i].until.count(), sleeps[0].until.count() + static_cast<int64_t>(40 * i)) << "pass " << i;
+        }
+    }
+    ASSERT_TRUE(workersBackTo(base));
+    std::remove(still.c_str());
 }
 
 // Wall clock: never faster than 25 pictures per second over 4 s. A loaded

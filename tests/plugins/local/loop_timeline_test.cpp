@@ -38,6 +38,19 @@ TEST(LoopTimelineTest, KeepsRisingAcrossRestartsAndStepsBack) {
     }
 }
 
+TEST(LoopTimelineTest, ARestartAdvancesEvenWhenThePassBeginsWhereTheLastEnded) {
+    local::LoopTimeline line;
+    // a file of one picture, stamped 0 in every pass
+    std::vector<int64_t> out = {line.next(0)};
+    for (int pass = 0; pass < 3; ++pass) {
+        line.restart();
+        out.push_back(line.next(0));
+    }
+    EXPECT_EQ(out, (std::vector<int64_t>{0, 40, 80, 120}));
+    // within a pass an equal time stamp is still a repeated picture
+    EXPECT_EQ(line.next(0), 120);
+}
+
 TEST(LoopTimelineTest, RemembersTheFirstOutput) {
     local::LoopTimeline line;
     EXPECT_FALSE(line.started());
