@@ -29,13 +29,7 @@ protected:
 };
 
 TEST_F(YuvRenderTest, KnownPictureDecodedAndShownAppearsInTheWindow) {
-    const ovtest::YuvImage img = ovtest::quadrants(320, 240, kColours);
-    std::vector<ovtest::EncodedPacket> packets = ovtest::encodeAll({img}, 40);
-    ASSERT_EQ(packets.size(), 1u);
-    AVC::DecOpt opt{AVC::CODEC_ID_H264, 0, 0};
-    auto dec = AVC::CreateDec(&opt);
-    ASSERT_TRUE(dec);
-    auto picture = dec->Decode(packets[0].bytes.data(), static_cast<std::int32_t>(packets[0].bytes.size()));
+    auto picture = ovtest::encodeAndDecode(ovtest::quadrants(320, 240, kColours));
     ASSERT_TRUE(picture);
 
     ovwin::WindowId window = ovwin::createWindow(480, 270, "render test");
@@ -65,12 +59,7 @@ TEST_F(YuvRenderTest, FailuresGiveEmptyResults) {
     ASSERT_TRUE(render);
     EXPECT_EQ(render->Render(boost::shared_ptr<AVC::Picture>()), -1);
 
-    const ovtest::YuvImage img = ovtest::movingPattern(64, 64, 0);
-    std::vector<ovtest::EncodedPacket> packets = ovtest::encodeAll({img}, 40);
-    ASSERT_EQ(packets.size(), 1u);
-    AVC::DecOpt opt{AVC::CODEC_ID_H264, 0, 0};
-    auto picture =
-        AVC::CreateDec(&opt)->Decode(packets[0].bytes.data(), static_cast<std::int32_t>(packets[0].bytes.size()));
+    auto picture = ovtest::encodeAndDecode(ovtest::movingPattern(64, 64, 0));
     ASSERT_TRUE(picture);
     EXPECT_EQ(render->Render(picture), 0);
     ASSERT_TRUE(ovwin::destroyWindow(window));

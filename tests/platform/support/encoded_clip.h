@@ -9,6 +9,7 @@
 #include <ov/avc/dec_frame.h>
 #include <ov/avc/h264_enc.h>
 #include <ov/avc/packet.h>
+#include <ov/avc/stream_dec.h>
 
 #include "yuv_image.h"
 
@@ -50,6 +51,18 @@ inline std::vector<EncodedPacket> encodeAll(const std::vector<YuvImage>& picture
         enc->Encode(&f);
     }
     return packets;
+}
+
+// One picture through the library's encoder and decoder: what a window would
+// show of it. Empty when either step fails.
+inline boost::shared_ptr<AVC::Picture> encodeAndDecode(const YuvImage& picture) {
+    const std::vector<EncodedPacket> packets = encodeAll({picture}, 40);
+    const AVC::DecOpt opt{AVC::CODEC_ID_H264, 0, 0};
+    boost::shared_ptr<AVC::StreamDec> dec = AVC::CreateDec(&opt);
+    if (packets.size() != 1 || !dec) {
+        return {};
+    }
+    return dec->Decode(packets[0].bytes.data(), static_cast<std::int32_t>(packets[0].bytes.size()));
 }
 
 }  // namespace ovtest
