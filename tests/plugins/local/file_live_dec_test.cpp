@@ -294,16 +294,20 @@ TEST(FileLiveDecTest, AOnePictureFileStillAdvancesOnePictureIntervalPerPass) {
     std::remove(still.c_str());
 }
 
-// Wall clock: never faster than 25 pictures per second over 4 s. A loaded
-// machine may deliver fewer (the due times themselves are checked with the
-// fake clock above), so the lower bound only says the channel keeps playing.
-TEST(FileLiveDecTest, NeverDeliversFasterThanTwentyFivePicturesASecondOnTheWallClock) {
+// Wall clock: 25 pictures a second within 5% over 4 s. The schedule is
+// absolute, so a short stall is caught up; a run that the machine starves for
+// longer than a few pictures near the end comes out slow, so a slow run (never
+// a fast one) gets one more try before it counts as a fault.
+int intervalsInFourSeconds() {
     localtest::FrameCollector collector;
     boost::shared_ptr<FileLiveDec> channel = FileLiveDec::open(kClip);
-    ASSERT_TRUE(channel);
+    EXPECT_TRUE(channel);
+    if (!channel) {
+        return -1;
+    }
     channel->SetCallback(collector.callback(), OV::FrameCallback());
     channel->Start();
-    ASSERT_TRUE(collector.waitFor(1));
+    EXPECT_TRUE(collector.waitFor(1));
     const auto first = collector.frames()[0].arrival;
     std::this_thread::sleep_until(first + milliseconds(4000) + milliseconds(300));
     channel.reset();
@@ -311,8 +315,17 @@ TEST(FileLiveDecTest, NeverDeliversFasterThanTwentyFivePicturesASecondOnTheWallC
     for (const localtest::Delivered& d : collector.frames()) {
         intervals += d.arrival > first && d.arrival <= first + milliseconds(4000);
     }
-    EXPECT_GE(intervals, 25);
+    return intervals;
+}
+
+TEST(FileLiveDecTest, PacesTwentyFivePicturesASecondOnTheWallClock) {
+    int intervals = intervalsInFourSeconds();
     EXPECT_LE(intervals, 105);
+    if (intervals < 95) {
+        intervals = intervalsInFourSeconds();
+        EXPECT_LE(intervals, 105);
+    }
+    EXPECT_GE(intervals, 95);
 }
 
 }  // namespace
