@@ -273,7 +273,21 @@ TEST_F(SessionTest, MediaFramesReachTheDataCallbackInOrderAndAreMetered) {
     EXPECT_EQ(got, (std::vector<std::string>{"abc/1007/7/1", "de/1009/9/0", "fgh/1010/10/2"}));
     // every media frame counts, the dropped one too
     EXPECT_EQ(s->totalBytes(), bytes);
-    EXPECT_TRUE(sim.waitFor([&] { return s->bytesPerSecond() > 0; }, kPatienceMs));
+    // A rate shows for the one meter period the bytes came in. Media goes on
+    // until the test has seen one, so a test thread that sleeps through a
+    // period on a busy machine cannot miss it.
+    const BsonDocPtr more = media(50, "ijk", true, 11, 1);
+    EXPECT_TRUE(sim.waitFor(
+        [&] {
+            if (s->bytesPerSecond() > 0) {
+                return true;
+            }
+            sim.sendDoc(more);
+            bytes += more->get()->len;
+            return false;
+        },
+        kPatienceMs));
+    EXPECT_TRUE(sim.waitFor([&] { return s->totalBytes() == bytes; }, kPatienceMs));
     EXPECT_TRUE(sim.waitFor([&] { return s->bytesPerSecond() == 0; }, kPatienceMs));
     EXPECT_EQ(s->totalBytes(), bytes);
 }
