@@ -345,15 +345,10 @@ void KelSession::deliverAnswer(const KelMsgPtr& msg) {
 
 void KelSession::deliverMedia(const DataCallback& callback, const KelMsgPtr& msg) {
     try {
-        const bson_t* doc = msg->document();
-        const boost::optional<BinaryView> d = binaryOf(doc, "d");
-        const boost::optional<int64_t> pts = int64Of(doc, "pts");
-        const boost::optional<int32_t> t = int32Of(doc, "t");
-        const boost::optional<int32_t> st = int32Of(doc, "st");
-        if (!callback || !d || !pts || !t || !st) {
+        KelStream frame;
+        if (!callback || !mediaFrameOf(msg->document(), &frame)) {
             return;  // a malformed frame is dropped; the stream goes on
         }
-        KelStream frame{*t, d->data, static_cast<int32_t>(d->len), *pts, *st};
         callback(&frame);
     } catch (...) {
         // whatever the consumer throws ends with this frame
