@@ -423,7 +423,7 @@ void KelSession::reconnect() {
     auto deadline = boost::make_shared<boost::asio::steady_timer>(*net_);
     const boost::weak_ptr<KelSession> weak(shared_from_this());
     const IoContextPtr work = work_;
-    boost::asio::post(*net_, [=] {
+    boost::asio::post(*net_, [sock, deadline, endpoint, weak, work, readToken, writeToken] {
         // an unreachable host must not hold the lanes for minutes
         deadline->expires_after(std::chrono::milliseconds(kConnectTimeoutMs));
         deadline->async_wait([sock](const error_code& ec) {
