@@ -118,7 +118,8 @@ TEST_F(SessionTest, AddressWithoutPortReaches6888) {
     }
     KelSessionPtr s;
     EXPECT_EQ(openSession("127.0.0.1", "admin", "12345", &s), 0);
-    EXPECT_EQ(standard.loginCount(), 1);
+    // another program's client may find this server on the well-known port too
+    EXPECT_GE(standard.loginCount(), 1);
 }
 
 // What the server sends on an established connection, and whether the client
