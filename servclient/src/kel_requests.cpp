@@ -1,10 +1,5 @@
 #include "kel_requests.h"
 
-#include <cstring>
-
-#include "bson_fields.h"
-#include "server_address.h"
-
 namespace sms {
 
 int32_t openSession(const std::string& address, const std::string& user, const std::string& passw,
@@ -17,50 +12,18 @@ int32_t openSession(const std::string& address, const std::string& user, const s
     return code;
 }
 
-void copyBounded(char* field, std::size_t cap, const std::string& text) {
-    const std::size_t n = std::min(text.size(), cap - 1);
-    std::memcpy(field, text.data(), n);
-    field[n] = '\0';
-}
-
 int32_t getDB(KelSession& session, OvSmsDBInfo* out) {
-    const KelMsgPtr answer = session.request(makeMsg(dbInfoDoc(session.nextSn())));
-    const int32_t code = answerCode(answer);
-    if (code != 0) {
-        return code;
-    }
-    const bson_t* doc = answer->document();
-    OvSmsDBInfo info;
-    std::memset(&info, 0, sizeof info);
-    copyBounded(info.addr, sizeof info.addr, textOf(doc, "dbaddr"));
-    copyBounded(info.dbname, sizeof info.dbname, textOf(doc, "dbname"));
-    copyBounded(info.user, sizeof info.user, textOf(doc, "dbusername"));
-    copyBounded(info.passw, sizeof info.passw, textOf(doc, "dbpassword"));
-    // only text counts: a port sent as a number gives 0
-    info.port = port16Of(textOf(doc, "dbport"));
-    *out = info;
-    return 0;
+    return dbInfoOf(session.request(makeMsg(dbInfoDoc(session.nextSn()))), out);
 }
-
-namespace {
-
-FindDatasPtr searchResult(const KelMsgPtr& answer) {
-    if (answerCode(answer) != 0) {
-        return FindDatasPtr();
-    }
-    return FindDatas::fromAnswer(answer->document());
-}
-
-}  // namespace
 
 FindDatasPtr findByDevice(KelSession& session, const DeviceChannel& dev, const OV::DevTime& start,
                           const OV::DevTime& end) {
-    return searchResult(session.request(makeMsg(findByDeviceDoc(session.nextSn(), start, end, dev))));
+    return searchResultOf(session.request(makeMsg(findByDeviceDoc(session.nextSn(), start, end, dev))));
 }
 
 FindDatasPtr findById(KelSession& session, const std::string& chnlid, const OV::DevTime& start,
                       const OV::DevTime& end) {
-    return searchResult(session.request(makeMsg(findByIdDoc(session.nextSn(), start, end, chnlid))));
+    return searchResultOf(session.request(makeMsg(findByIdDoc(session.nextSn(), start, end, chnlid))));
 }
 
 int32_t ptzByDevice(KelSession& session, const DeviceChannel& dev, int32_t cmd, int32_t param) {

@@ -10,6 +10,7 @@
 #include <ov/ovsms_records.h>
 
 #include "find_datas.h"
+#include "kel_answers.h"
 #include "kel_documents.h"
 #include "kel_session.h"
 
@@ -33,8 +34,5 @@ FindDatasPtr findById(KelSession& session, const std::string& chnlid, const OV::
 // Queued without waiting for an answer; 0 even while the connection is down.
 int32_t ptzByDevice(KelSession& session, const DeviceChannel& dev, int32_t cmd, int32_t param);
 int32_t ptzById(KelSession& session, const std::string& chnlid, int32_t cmd, int32_t param);
-
-// Copies a text into a field of cap bytes, cut to fit and always terminated.
-void copyBounded(char* field, std::size_t cap, const std::string& text);
 
 }  // namespace sms

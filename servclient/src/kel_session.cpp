@@ -345,15 +345,10 @@ void KelSession::deliverAnswer(const KelMsgPtr& msg) {
 
 void KelSession::deliverMedia(const DataCallback& callback, const KelMsgPtr& msg) {
     try {
-        const bson_t* doc = msg->document();
-        const boost::optional<BinaryView> d = binaryOf(doc, "d");
-        const boost::optional<int64_t> pts = int64Of(doc, "pts");
-        const boost::optional<int32_t> t = int32Of(doc, "t");
-        const boost::optional<int32_t> st = int32Of(doc, "st");
-        if (!callback || !d || !pts || !t || !st) {
+        KelStream frame;
+        if (!callback || !mediaFrameOf(msg->document(), &frame)) {
             return;  // a malformed frame is dropped; the stream goes on
         }
-        KelStream frame{*t, d->data, static_cast<int32_t>(d->len), *pts, *st};
         callback(&frame);
     } catch (...) {
         // whatever the consumer throws ends with this frame
@@ -428,7 +423,7 @@ void KelSession::reconnect() {
     auto deadline = boost::make_shared<boost::asio::steady_timer>(*net_);
     const boost::weak_ptr<KelSession> weak(shared_from_this());
     const IoContextPtr work = work_;
-    boost::asio::post(*net_, [=] {
+    boost::asio::post(*net_, [sock, deadline, endpoint, weak, work, readToken, writeToken] {
         // an unreachable host must not hold the lanes for minutes
         deadline->expires_after(std::chrono::milliseconds(kConnectTimeoutMs));
         deadline->async_wait([sock](const error_code& ec) {

@@ -38,23 +38,29 @@ int32_t libStart() {
 }
 
 int32_t libStop() {
-    if (g_count.load() == 0) {
-        return -1;  // no start to match: the device layer's count is not ours to lower
-    }
+    // The start is claimed before the device layer hears of the stop: two
+    // stops racing for the last start cannot both lower the device layer's
+    // count, which is not ours to lower without a start to match.
+    int32_t count = g_count.load();
+    do {
+        if (count == 0) {
+            return -1;
+        }
+    } while (!g_count.compare_exchange_weak(count, count - 1));
     try {
         OV::Fini();
     } catch (...) {
     }
-    boost::lock_guard<boost::mutex> lock(g_lifecycle);
-    if (g_count.load() == 0) {
-        return -1;
-    }
-    if (--g_count == 0) {
-        // The threads stop first, so no handler runs while the objects behind
-        // the handles end. A session someone still holds keeps its stopped
-        // services until it is released.
-        stopPools();
-        HandleRegistry::instance().clear();
+    if (count == 1) {
+        boost::lock_guard<boost::mutex> lock(g_lifecycle);
+        // a start that came in meanwhile found the pools running and keeps them
+        if (g_count.load() == 0) {
+            // The threads stop first, so no handler runs while the objects
+            // behind the handles end. A session someone still holds keeps its
+            // stopped services until it is released.
+            stopPools();
+            HandleRegistry::instance().clear();
+        }
     }
     return 0;
 }

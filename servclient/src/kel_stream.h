@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include <bson/bson.h>
+
 namespace sms {
 
 // One media frame as a stream consumer sees it. The record and the bytes it
@@ -13,5 +15,10 @@ struct KelStream {
     int64_t pts;
     int32_t st;  // stream type: selects the decoder
 };
+
+// Reads a media frame's binary "d", int64 "pts", int32 "t" and int32 "st"
+// (any order); false when one of them is missing or of another type, and
+// such a frame is dropped. The record points into the document.
+bool mediaFrameOf(const bson_t* doc, KelStream* frame);
 
 }  // namespace sms

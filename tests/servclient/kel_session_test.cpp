@@ -118,7 +118,8 @@ TEST_F(SessionTest, AddressWithoutPortReaches6888) {
     }
     KelSessionPtr s;
     EXPECT_EQ(openSession("127.0.0.1", "admin", "12345", &s), 0);
-    EXPECT_EQ(standard.loginCount(), 1);
+    // another program's client may find this server on the well-known port too
+    EXPECT_GE(standard.loginCount(), 1);
 }
 
 // What the server sends on an established connection, and whether the client
@@ -273,7 +274,21 @@ TEST_F(SessionTest, MediaFramesReachTheDataCallbackInOrderAndAreMetered) {
     EXPECT_EQ(got, (std::vector<std::string>{"abc/1007/7/1", "de/1009/9/0", "fgh/1010/10/2"}));
     // every media frame counts, the dropped one too
     EXPECT_EQ(s->totalBytes(), bytes);
-    EXPECT_TRUE(sim.waitFor([&] { return s->bytesPerSecond() > 0; }, kPatienceMs));
+    // A rate shows for the one meter period the bytes came in. Media goes on
+    // until the test has seen one, so a test thread that sleeps through a
+    // period on a busy machine cannot miss it.
+    const BsonDocPtr more = media(50, "ijk", true, 11, 1);
+    EXPECT_TRUE(sim.waitFor(
+        [&] {
+            if (s->bytesPerSecond() > 0) {
+                return true;
+            }
+            sim.sendDoc(more);
+            bytes += more->get()->len;
+            return false;
+        },
+        kPatienceMs));
+    EXPECT_TRUE(sim.waitFor([&] { return s->totalBytes() == bytes; }, kPatienceMs));
     EXPECT_TRUE(sim.waitFor([&] { return s->bytesPerSecond() == 0; }, kPatienceMs));
     EXPECT_EQ(s->totalBytes(), bytes);
 }

@@ -4,10 +4,14 @@
 
 #include <ov/servclient.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
+
+#include <ov/facade.h>
 
 #include "bson_fields.h"
 #include "sim_server.h"
@@ -255,6 +259,36 @@ TEST_F(KelSmsApi, SearchAndLoginHandlesLiveIndependently) {
     OvSmsFindData d{};
     EXPECT_EQ(KelSms_Find_Next(search, &d), 0);
     EXPECT_EQ(KelSms_Find_Rcd_ByID(&opt, &search), -1);  // the login is gone
+}
+
+// Two cleanups racing for the last start: one matches it, the other has no
+// start to match and must leave the device layer's count alone, or the
+// device layer ends under a host that still holds it.
+TEST_F(KelSmsApi, RacingCleanupsLowerTheDeviceLayerOnce) {
+    OV::Init();  // the host's own hold on the device layer
+    ASSERT_FALSE(GetVideoDevSDKTypes().empty());
+    for (int round = 0; round < 50; ++round) {
+        std::atomic<int> ready{0};
+        std::atomic<int> matched{0};
+        auto cleanup = [&] {
+            ++ready;
+            while (ready.load() < 2) {
+            }
+            if (KelSms_Cleanup() == 0) {
+                ++matched;
+            }
+        };
+        std::thread a(cleanup);
+        std::thread b(cleanup);
+        a.join();
+        b.join();
+        EXPECT_EQ(matched.load(), 1) << "round " << round;
+        ASSERT_EQ(KelSms_Init(1, 0, 0), 0);
+    }
+    ASSERT_EQ(KelSms_Cleanup(), 0);
+    EXPECT_FALSE(GetVideoDevSDKTypes().empty()) << "the host's hold was taken";
+    ASSERT_EQ(KelSms_Init(1, 0, 0), 0);  // for the suite's own cleanup
+    OV::Fini();
 }
 
 // Runs last: it takes the library down and up again.

@@ -24,14 +24,22 @@ SimServer::~SimServer() {
 uint16_t SimServer::start() {
     stop();
     io_.reset(new boost::asio::io_context(1));
-    const SimConfig cfg = snapshot();
-    const tcp::endpoint endpoint(boost::asio::ip::make_address(cfg.bind), port_.load());
-    acceptor_.reset(new tcp::acceptor(*io_));
-    acceptor_->open(endpoint.protocol());
-    acceptor_->set_option(tcp::acceptor::reuse_address(true));
-    acceptor_->bind(endpoint);
-    acceptor_->listen();
-    port_ = acceptor_->local_endpoint().port();
+    try {
+        const SimConfig cfg = snapshot();
+        const tcp::endpoint endpoint(boost::asio::ip::make_address(cfg.bind), port_.load());
+        acceptor_.reset(new tcp::acceptor(*io_));
+        acceptor_->open(endpoint.protocol());
+        acceptor_->set_option(tcp::acceptor::reuse_address(true));
+        acceptor_->bind(endpoint);
+        acceptor_->listen();
+        port_ = acceptor_->local_endpoint().port();
+    } catch (...) {
+        // without a thread to run it, stop() has nothing to join: a server
+        // whose port is taken ends as if it had never started
+        acceptor_.reset();
+        io_.reset();
+        throw;
+    }
     accept();
     thread_ = std::thread([this] {
         for (;;) {

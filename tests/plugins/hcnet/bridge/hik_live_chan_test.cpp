@@ -114,6 +114,7 @@ TEST_F(HikLiveChanTest, PassThroughSendsTheHeaderOnceThenTheStreamWithTimesOfDay
             EXPECT_LE(f.time, after);
         }
     }
+    ASSERT_GE(data.size(), 2 * body) << "the stream stopped coming";
     EXPECT_TRUE(std::equal(file.begin() + 40, file.end(), data.begin()));
     EXPECT_TRUE(std::equal(file.begin() + 40, file.end(), data.begin() + std::ptrdiff_t(body)));
     EXPECT_THAT(Calls("NET_DVR_RealPlay_V40"),

@@ -1,6 +1,8 @@
 #include "demux_recorder.h"
 
+#include <memory>
 #include <random>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,15 @@ hik::EsCallback Recorder::callback() {
         }
         got.push_back(std::move(delivery));
         return 0;
+    };
+}
+
+void Recorder::failNext(int count) {
+    auto left = std::make_shared<int>(count);
+    before = [left](const Delivery&) {
+        if ((*left)-- > 0) {
+            throw std::runtime_error("receiver failed");
+        }
     };
 }
 

@@ -28,6 +28,8 @@ public:
     std::vector<Delivery> got;
     // called before recording; may throw to stand for a failing receiver
     std::function<void(const Delivery&)> before;
+    // The next `count` deliveries fail (and are not recorded).
+    void failNext(int count);
     // only the deliveries of one stream id
     std::vector<Delivery> of(uint8_t id) const;
 };

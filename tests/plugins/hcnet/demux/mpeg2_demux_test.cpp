@@ -240,12 +240,7 @@ TEST(Mpeg2DemuxTest, FailedDeliveryIsRetried) {
     rest.pack(2700).padding();
     hik::CMpeg2Demux demux;
     Recorder recorder;
-    int failures = 1;
-    recorder.before = [&failures](const Delivery&) {
-        if (failures-- > 0) {
-            throw std::runtime_error("receiver failed");
-        }
-    };
+    recorder.failNext(1);
     demux.SetEsCBK(recorder.callback());
     StdoutCapture out;
     // more than 140 bytes behind the second pack header
@@ -268,12 +263,7 @@ TEST(Mpeg2DemuxTest, FailedDeliveryTriedOncePerChunk) {
     stream.pack(90000).padding();
     hik::CMpeg2Demux demux;
     Recorder recorder;
-    int failures = 1;
-    recorder.before = [&failures](const Delivery&) {
-        if (failures-- > 0) {
-            throw std::runtime_error("receiver failed");
-        }
-    };
+    recorder.failNext(1);
     demux.SetEsCBK(recorder.callback());
     StdoutCapture out;
     EXPECT_EQ(demux.AddData(stream.bytes.data(), int32_t(stream.bytes.size())), 0);
