@@ -6,16 +6,11 @@
 #
 #   ovctl_sms_test.sh <ovctl> <smssim> <work folder>
 set -euo pipefail
+. "$(dirname "$0")/../script_lib.sh"
 ovctl=$1
 smssim=$2
 work=$3
-rm -rf "$work"
-mkdir -p "$work"
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+fresh_folder "$work"
 
 "$smssim" --port 0 --record "2026-01-02 03:04:05,2026-01-02 04:00:00,100" \
   --record "2026-01-03 00:00:00,2026-01-03 01:00:00,4294967296" >"$work/sim.txt" 2>&1 &

@@ -88,52 +88,43 @@ bool destroyWindow(WindowId window) {
     if (!window) {
         return false;
     }
-    XConnection* connection = XConnection::get();
-    if (!connection) {
-        return false;
-    }
-    XSession session(*connection);
-    XDestroyWindow(session.display(), static_cast<Window>(window));
-    return session.sync();
+    return withSession(false, [&](XSession& session) {
+        XDestroyWindow(session.display(), static_cast<Window>(window));
+        return session.sync();
+    });
 }
 
 bool windowSize(WindowId window, std::int32_t* width, std::int32_t* height) {
     if (!window || !width || !height) {
         return false;
     }
-    XConnection* connection = XConnection::get();
-    if (!connection) {
-        return false;
-    }
-    XSession session(*connection);
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(session.display(), static_cast<Window>(window), &attributes)) {
-        return false;
-    }
-    *width = attributes.width;
-    *height = attributes.height;
-    return true;
+    return withSession(false, [&](XSession& session) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(session.display(), static_cast<Window>(window), &attributes)) {
+            return false;
+        }
+        *width = attributes.width;
+        *height = attributes.height;
+        return true;
+    });
 }
 
 bool closeRequested(WindowId window) {
     if (!window) {
         return false;
     }
-    XConnection* connection = XConnection::get();
-    if (!connection) {
-        return false;
-    }
-    XSession session(*connection);
-    Display* display = session.display();
-    const Atom wmDelete = deleteAtom(display);
-    bool requested = false;
-    XEvent event;
-    while (XCheckTypedWindowEvent(display, static_cast<Window>(window), ClientMessage, &event)) {
-        if (static_cast<Atom>(event.xclient.data.l[0]) == wmDelete) {
-            requested = true;
+    return withSession(false, [&](XSession& session) {
+        Display* display = session.display();
+        const Atom wmDelete = deleteAtom(display);
+        bool requested = false;
+        XEvent event;
+        while (XCheckTypedWindowEvent(display, static_cast<Window>(window), ClientMessage, &event)) {
+            if (static_cast<Atom>(event.xclient.data.l[0]) == wmDelete) {
+                requested = true;
+            }
         }
-    }
-    return requested;
+        return requested;
+    });
 }
 
 }  // namespace ovwin

@@ -13,48 +13,45 @@ bool grabWindow(WindowId window, Snapshot* out) {
     if (!window || !out) {
         return false;
     }
-    XConnection* connection = XConnection::get();
-    if (!connection) {
-        return false;
-    }
-    XSession session(*connection);
-    Display* display = session.display();
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, static_cast<Window>(window), &attributes)) {
-        return false;
-    }
-    PixelLayout pixels;
-    if (!PixelLayout::fromVisual(display, attributes.visual, attributes.depth, &pixels)) {
-        return false;
-    }
-    XImage* image = XGetImage(display, static_cast<Window>(window), 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    if (!image) {
-        return false;
-    }
-    out->width = attributes.width;
-    out->height = attributes.height;
-    out->rgb.resize(static_cast<size_t>(attributes.width) * static_cast<size_t>(attributes.height) * 3);
-    std::uint8_t* dst = out->rgb.data();
-    for (int y = 0; y < attributes.height; ++y) {
-        if (pixels.isHostXrgb32()) {
-            const auto* row = reinterpret_cast<const std::uint32_t*>(image->data + y * image->bytes_per_line);
-            for (int x = 0; x < attributes.width; ++x) {
-                *dst++ = static_cast<std::uint8_t>(row[x] >> 16);
-                *dst++ = static_cast<std::uint8_t>(row[x] >> 8);
-                *dst++ = static_cast<std::uint8_t>(row[x]);
-            }
-        } else {
-            for (int x = 0; x < attributes.width; ++x) {
-                Rgb rgb = pixels.unpack(XGetPixel(image, x, y));
-                *dst++ = rgb.r;
-                *dst++ = rgb.g;
-                *dst++ = rgb.b;
+    return withSession(false, [&](XSession& session) {
+        Display* display = session.display();
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, static_cast<Window>(window), &attributes)) {
+            return false;
+        }
+        PixelLayout pixels;
+        if (!PixelLayout::fromVisual(display, attributes.visual, attributes.depth, &pixels)) {
+            return false;
+        }
+        XImage* image = XGetImage(display, static_cast<Window>(window), 0, 0, static_cast<unsigned>(attributes.width),
+                                  static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+        if (!image) {
+            return false;
+        }
+        out->width = attributes.width;
+        out->height = attributes.height;
+        out->rgb.resize(static_cast<size_t>(attributes.width) * static_cast<size_t>(attributes.height) * 3);
+        std::uint8_t* dst = out->rgb.data();
+        for (int y = 0; y < attributes.height; ++y) {
+            if (pixels.isHostXrgb32()) {
+                const auto* row = reinterpret_cast<const std::uint32_t*>(image->data + y * image->bytes_per_line);
+                for (int x = 0; x < attributes.width; ++x) {
+                    *dst++ = static_cast<std::uint8_t>(row[x] >> 16);
+                    *dst++ = static_cast<std::uint8_t>(row[x] >> 8);
+                    *dst++ = static_cast<std::uint8_t>(row[x]);
+                }
+            } else {
+                for (int x = 0; x < attributes.width; ++x) {
+                    Rgb rgb = pixels.unpack(XGetPixel(image, x, y));
+                    *dst++ = rgb.r;
+                    *dst++ = rgb.g;
+                    *dst++ = rgb.b;
+                }
             }
         }
-    }
-    XDestroyImage(image);
-    return true;
+        XDestroyImage(image);
+        return true;
+    });
 }
 
 bool saveWindowPng(WindowId window, const char* path) {

@@ -60,4 +60,16 @@ private:
     std::uint64_t errorsAtStart_;
 };
 
+// Runs `work` with a session on the process's connection; `noDisplay` when no
+// display can be opened.
+template <class Result, class Work>
+Result withSession(Result noDisplay, Work work) {
+    XConnection* connection = XConnection::get();
+    if (!connection) {
+        return noDisplay;
+    }
+    XSession session(*connection);
+    return work(session);
+}
+
 }  // namespace ovwin

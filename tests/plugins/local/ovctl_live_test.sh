@@ -7,16 +7,11 @@
 #
 #   ovctl_live_test.sh <ovctl> <clip.mp4> <work folder>
 set -euo pipefail
+. "$(dirname "$0")/../../script_lib.sh"
 ovctl=$1
 clip=$2
 work=$3
-rm -rf "$work"
-mkdir -p "$work"
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+fresh_folder "$work"
 
 expect_eq() {  # what, got, want
   [ "$2" = "$3" ] || fail "$1: got [$2], want [$3]"

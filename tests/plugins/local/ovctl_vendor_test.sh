@@ -6,18 +6,13 @@
 #
 #   ovctl_vendor_test.sh <ovctl> <stage folder with libdevcore.so> <work folder>
 set -euo pipefail
+. "$(dirname "$0")/../../script_lib.sh"
 ovctl=$1
 stage=$2
 work=$3
-rm -rf "$work"
-mkdir -p "$work"
+fresh_folder "$work"
 # the stage's copy of libdevcore.so, and with it the stage's plug-in folder
 export LD_LIBRARY_PATH="$stage${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
 
 "$ovctl" types | grep -q "^  vendorfake$" || fail "the stage's plug-ins are not the ones loaded"
 

@@ -1,5 +1,6 @@
 #include "demux_recorder.h"
 
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -107,6 +108,17 @@ PsBuilder& PsBuilder::padding(size_t size) {
     raw({0x00, 0x00, 0x01, 0xBE, uint8_t(length >> 8), uint8_t(length)});
     bytes.insert(bytes.end(), length, 0xFF);
     return *this;
+}
+
+Pass demuxOnce(const std::vector<uint8_t>& bytes, const Chunking& chunking) {
+    Pass pass;
+    hik::CMpeg2Demux demux;
+    demux.SetEsCBK(pass.recorder.callback());
+    testing::internal::CaptureStdout();
+    feed(demux, bytes, chunking);
+    std::fflush(stdout);
+    pass.printed = testing::internal::GetCapturedStdout();
+    return pass;
 }
 
 }  // namespace dmxtest

@@ -45,6 +45,14 @@ std::vector<Chunking> chunkings();
 // Feeds everything; every AddData must return 0.
 void feed(hik::CMpeg2Demux& demux, const std::vector<uint8_t>& bytes, const Chunking& chunking);
 
+// One fresh demultiplexer over all of `bytes`: what it delivered and what it
+// printed on standard output.
+struct Pass {
+    Recorder recorder;
+    std::string printed;
+};
+Pass demuxOnce(const std::vector<uint8_t>& bytes, const Chunking& chunking);
+
 // Builds program-stream units.
 class PsBuilder {
 public:

@@ -64,13 +64,9 @@ TEST(Mpeg2DemuxTest, PacksBecomeFramesOnePackLate) {
     };
     for (const auto& chunking : dmxtest::chunkings()) {
         SCOPED_TRACE(chunking.name);
-        hik::CMpeg2Demux demux;
-        Recorder recorder;
-        demux.SetEsCBK(recorder.callback());
-        StdoutCapture out;
-        dmxtest::feed(demux, stream.bytes, chunking);
-        EXPECT_EQ(out.text(), "");
-        EXPECT_EQ(recorder.got, expected);
+        const dmxtest::Pass pass = dmxtest::demuxOnce(stream.bytes, chunking);
+        EXPECT_EQ(pass.printed, "");
+        EXPECT_EQ(pass.recorder.got, expected);
     }
 }
 
@@ -141,14 +137,10 @@ TEST(Mpeg2DemuxTest, ResynchronisesAfterGarbageAndBrokenUnits) {
     stream.pack(3600).padding();
     for (const auto& chunking : dmxtest::chunkings()) {
         SCOPED_TRACE(chunking.name);
-        hik::CMpeg2Demux demux;
-        Recorder recorder;
-        demux.SetEsCBK(recorder.callback());
-        StdoutCapture out;
-        dmxtest::feed(demux, stream.bytes, chunking);
-        EXPECT_EQ(out.text(), kBadUnit + kBadUnit);
+        const dmxtest::Pass pass = dmxtest::demuxOnce(stream.bytes, chunking);
+        EXPECT_EQ(pass.printed, kBadUnit + kBadUnit);
         const std::vector<Delivery> expected = {{0xE0, a, 10, 0}, {0xE0, b, 30, 0}};
-        EXPECT_EQ(recorder.got, expected);
+        EXPECT_EQ(pass.recorder.got, expected);
     }
 }
 
